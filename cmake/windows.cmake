@@ -1,0 +1,46 @@
+# The product and the tests that need the real platform (run under Wine).
+enable_language(RC)
+set(QC_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+file(GLOB QC_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+list(FILTER QC_WIN32_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+add_library(qc_win32 STATIC ${QC_WIN32_SOURCES})
+target_link_libraries(qc_win32 PUBLIC qc_logic)
+target_compile_definitions(qc_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(QC_SYSTEM_LIBS advapi32 user32 gdi32 shell32 comctl32 winmm kernel32)
+target_link_libraries(qc_win32 PUBLIC ${QC_SYSTEM_LIBS})
+
+set(QC_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/app/resources)
+add_executable(quorin_cleaner WIN32 src/platform/win32/main.cpp ${QC_RESOURCE_DIR}/quorin_cleaner.rc)
+set_source_files_properties(${QC_RESOURCE_DIR}/quorin_cleaner.rc PROPERTIES
+  OBJECT_DEPENDS "${QC_RESOURCE_DIR}/quorin_cleaner.ico;${QC_RESOURCE_DIR}/quorin_cleaner.manifest")
+set_target_properties(quorin_cleaner PROPERTIES OUTPUT_NAME "Quorin Cleaner")
+target_link_libraries(quorin_cleaner PRIVATE qc_win32 ${QC_STATIC_LINK})
+target_link_options(quorin_cleaner PRIVATE -Wl,--dynamicbase -Wl,--nxcompat)
+
+# GoogleTest built from Debian's sources for the Windows side.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(t gtest gtest_main gmock gmock_main)
+  if(TARGET ${t})
+    target_compile_options(${t} PRIVATE -Wno-error)
+  endif()
+endforeach()
+
+file(GLOB QC_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
+if(QC_WIN32_TEST_SOURCES)
+  add_executable(qc_win32_tests ${QC_WIN32_TEST_SOURCES})
+  target_include_directories(qc_win32_tests PRIVATE tests)
+  target_link_libraries(qc_win32_tests PRIVATE qc_win32 gtest gtest_main ${QC_STATIC_LINK})
+endif()
+
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/gui/CMakeLists.txt)
+  add_subdirectory(tests/gui)
+endif()
+file(GLOB QC_BENCH_WIN32 CONFIGURE_DEPENDS bench/win32/*.cpp)
+foreach(src ${QC_BENCH_WIN32})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE qc_win32 ${QC_STATIC_LINK})
+endforeach()

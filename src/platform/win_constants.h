@@ -1,0 +1,95 @@
+// Win32 values the logic passes through the platform seam. Kept here, by their Win32 names,
+// so that no logic file needs <windows.h> and no number appears bare in the logic.
+#pragma once
+#include <cstdint>
+
+namespace qc::win {
+
+// Predefined registry roots (32-bit values; sign-extended to a pointer by the backend).
+constexpr uint32_t HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;
+constexpr uint32_t HKEY_LOCAL_MACHINE = 0x80000002u;
+constexpr uint32_t HKEY_USERS = 0x80000003u;
+constexpr uint32_t HKEY_PERFORMANCE_DATA = 0x80000004u;
+constexpr uint32_t HKEY_CURRENT_CONFIG = 0x80000005u;
+constexpr uint32_t HKEY_DYN_DATA = 0x80000006u;
+
+// Registry access rights and options.
+constexpr uint32_t KEY_QUERY_VALUE = 0x0001;
+constexpr uint32_t KEY_SET_VALUE = 0x0002;
+constexpr uint32_t KEY_CREATE_SUB_KEY = 0x0004;
+constexpr uint32_t KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr uint32_t KEY_WOW64_64KEY = 0x0100;
+constexpr uint32_t KEY_WOW64_32KEY = 0x0200;
+constexpr uint32_t KEY_READ = 0x20019;
+constexpr uint32_t KEY_WRITE = 0x20006;
+constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
+constexpr uint32_t DELETE = 0x00010000;
+constexpr uint32_t REG_OPTION_NON_VOLATILE = 0;
+constexpr uint32_t REG_CREATED_NEW_KEY = 1;
+constexpr uint32_t REG_OPENED_EXISTING_KEY = 2;
+
+// Registry value types.
+constexpr uint32_t REG_NONE = 0;
+constexpr uint32_t REG_SZ = 1;
+constexpr uint32_t REG_EXPAND_SZ = 2;
+constexpr uint32_t REG_BINARY = 3;
+constexpr uint32_t REG_DWORD = 4;
+constexpr uint32_t REG_MULTI_SZ = 7;
+constexpr uint32_t REG_FULL_RESOURCE_DESCRIPTOR = 9;
+
+// Win32 error codes.
+constexpr int32_t ERROR_SUCCESS = 0;
+constexpr int32_t ERROR_INVALID_FUNCTION = 1;
+constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
+constexpr int32_t ERROR_PATH_NOT_FOUND = 3;
+constexpr int32_t ERROR_TOO_MANY_OPEN_FILES = 4;
+constexpr int32_t ERROR_ACCESS_DENIED = 5;
+constexpr int32_t ERROR_INVALID_HANDLE = 6;
+constexpr int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr int32_t ERROR_OUTOFMEMORY = 14;
+constexpr int32_t ERROR_INVALID_DRIVE = 15;
+constexpr int32_t ERROR_WRITE_PROTECT = 19;
+constexpr int32_t ERROR_NOT_READY = 21;
+constexpr int32_t ERROR_SHARING_VIOLATION = 32;
+constexpr int32_t ERROR_LOCK_VIOLATION = 33;
+constexpr int32_t ERROR_BAD_NETPATH = 53;
+constexpr int32_t ERROR_INVALID_PARAMETER = 87;
+constexpr int32_t ERROR_INVALID_NAME = 123;
+constexpr int32_t ERROR_MORE_DATA = 234;
+constexpr int32_t ERROR_NO_MORE_ITEMS = 259;
+constexpr int32_t ERROR_BADDB = 1009;
+constexpr int32_t ERROR_BADKEY = 1010;
+constexpr int32_t ERROR_CANTOPEN = 1011;
+constexpr int32_t ERROR_CANTREAD = 1012;
+constexpr int32_t ERROR_CANTWRITE = 1013;
+constexpr int32_t ERROR_REGISTRY_RECOVERED = 1014;
+constexpr int32_t ERROR_REGISTRY_CORRUPT = 1015;
+
+// File attributes.
+constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
+constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+
+// Window-show styles and message-box styles.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int MB_OK = 0x00;
+constexpr int MB_ICONHAND = 0x10;
+constexpr int MB_ICONQUESTION = 0x20;
+constexpr int MB_ICONEXCLAMATION = 0x30;
+constexpr int MB_ICONINFORMATION = 0x40;
+constexpr int IDOK = 1;
+
+// System colours, as the runtime packs them: the top bit set plus the index.
+constexpr uint32_t COLOR_ACTIVECAPTION = 2;
+constexpr uint32_t COLOR_HIGHLIGHT = 13;
+constexpr uint32_t kSystemColourFlag = 0x80000000u;
+constexpr uint32_t SystemColour(uint32_t index) { return kSystemColourFlag | index; }
+
+}  // namespace qc::win
