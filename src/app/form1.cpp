@@ -41,7 +41,7 @@ const ControlDesign kDesign[] = {
      TextAlign::Center, kDefaultColour},
     {kLabel4, ControlKind::Label, L"Label4", L"Quorin Cleaner 1.0 - removes the Quorin autorun worm", 0,
      5880, 5775, 735, L"Book Antiqua", 11.25, kBold, 4, TextAlign::Center,
-     win::SystemColour(win::COLOR_ACTIVECAPTION)},
+     SystemColour(win::COLOR_ACTIVECAPTION)},
     {kCommand2, ControlKind::Button, L"Command2", L"Open Task manager", 3360, 4200, 2535, 615, kTimes,
      14.25, kRegular, 5, TextAlign::Center, kDefaultColour},
 };

@@ -24,8 +24,11 @@ struct PixelRect {
   }
 };
 
-// Colours are 0x00BBGGRR, or win::SystemColour(index); kDefaultColour keeps the platform's.
+// Colours are 0x00BBGGRR, or a system colour: the top bit set plus the system colour index.
+// kDefaultColour keeps the platform's.
 inline constexpr uint32_t kDefaultColour = 0xFFFFFFFFu;
+inline constexpr uint32_t kSystemColourFlag = 0x80000000u;
+constexpr uint32_t SystemColour(uint32_t index) { return kSystemColourFlag | index; }
 
 struct ControlSpec {
   int id = 0;

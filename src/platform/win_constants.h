@@ -1,5 +1,7 @@
 // Win32 values the logic passes through the platform seam. Kept here, by their Win32 names,
 // so that no logic file needs <windows.h> and no number appears bare in the logic.
+// Include it from logic .cpp files only: <windows.h> defines the same names as macros, so a
+// header that Windows-side code includes must not bring this one in.
 #pragma once
 #include <cstdint>
 
@@ -86,10 +88,8 @@ constexpr int MB_ICONEXCLAMATION = 0x30;
 constexpr int MB_ICONINFORMATION = 0x40;
 constexpr int IDOK = 1;
 
-// System colours, as the runtime packs them: the top bit set plus the index.
+// System colour indexes (see SystemColour in forms_api.h).
 constexpr uint32_t COLOR_ACTIVECAPTION = 2;
 constexpr uint32_t COLOR_HIGHLIGHT = 13;
-constexpr uint32_t kSystemColourFlag = 0x80000000u;
-constexpr uint32_t SystemColour(uint32_t index) { return kSystemColourFlag | index; }
 
 }  // namespace qc::win

@@ -65,7 +65,7 @@ TEST(Form1Layout, CaptionsFontsTabOrderAndColours) {
   const ControlSpec& credit = Control(f, kLabel4);
   EXPECT_EQ(credit.font.face, L"Book Antiqua");
   EXPECT_DOUBLE_EQ(credit.font.points, 11.25);
-  EXPECT_EQ(credit.foreColour, win::SystemColour(win::COLOR_ACTIVECAPTION));
+  EXPECT_EQ(credit.foreColour, SystemColour(win::COLOR_ACTIVECAPTION));
   EXPECT_FALSE(credit.caption.empty());
   for (const auto& c : f.controls) {
     if (c.id != kLabel4) {

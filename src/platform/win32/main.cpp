@@ -1,0 +1,15 @@
+// Process entry: set what must hold before anything else runs, then show the window.
+#include "platform/win32/win32_platform.h"
+
+#include <commctrl.h>
+
+#include "app/startup.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Drive errors come back to the program: probing c: to o: must never show a "no disk" box.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  return qc::RunApplication(qc::DefaultPlatform());
+}

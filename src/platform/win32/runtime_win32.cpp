@@ -1,0 +1,164 @@
+#include <string>
+
+#include "platform/app_info.h"
+#include "platform/runtime_error.h"
+#include "platform/win32/win32_platform.h"
+
+namespace qc::win32 {
+namespace {
+
+// The runtime's error number for a failed file operation; the Win32 code travels with it.
+[[noreturn]] void RaiseFileError(DWORD code) {
+  int number = kErrPathFileAccess;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+      number = kErrFileNotFound;
+      break;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_NAME:
+    case ERROR_DEV_NOT_EXIST:
+      number = kErrPathNotFound;
+      break;
+    default:
+      break;
+  }
+  throw RuntimeError(number, {}, code);
+}
+
+float TwipsPerPixel(int axis) {
+  HDC dc = GetDC(nullptr);
+  int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  if (dpi <= 0) dpi = 96;
+  return 1440.0f / static_cast<float>(dpi);
+}
+
+std::wstring ModulePath() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace
+
+int Win32Runtime::MessageBox(const std::wstring& prompt, int style, const std::wstring* title) {
+  // Modal to the program's window, so no click reaches it while the box is open; its timer
+  // keeps ticking because the box runs a message loop of its own.
+  HWND owner = TheWin32Platform().Win32FormsBackend().MainWindow();
+  if (owner && !IsWindow(owner)) owner = nullptr;
+  return ::MessageBoxW(owner, prompt.c_str(), title ? title->c_str() : kAppTitle,
+                       static_cast<UINT>(style) | MB_SETFOREGROUND);
+}
+
+double Win32Runtime::Shell(const std::wstring& commandLine, int windowStyle) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(windowStyle);
+  PROCESS_INFORMATION pi{};
+  std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    throw RuntimeError(kErrFileNotFound, {}, GetLastError());
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<double>(pi.dwProcessId);
+}
+
+void Win32Runtime::SetAttr(const std::wstring& path, uint32_t attributes) {
+  const DWORD attrs = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  if (!SetFileAttributesW(path.c_str(), attrs)) RaiseFileError(GetLastError());
+}
+
+void Win32Runtime::Kill(const std::wstring& path) {
+  if (!DeleteFileW(path.c_str())) RaiseFileError(GetLastError());
+}
+
+void Win32Runtime::DoEvents() {
+  MSG msg;
+  Win32Forms& forms = TheWin32Platform().Win32FormsBackend();
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+      return;
+    }
+    if (!forms.PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+int64_t Win32Runtime::Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  FILETIME ft;
+  SystemTimeToFileTime(&st, &ft);
+  const uint64_t ticks = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return static_cast<int64_t>(ticks / 10000000ull);  // whole seconds
+}
+
+std::wstring Win32Runtime::AppPath() {
+  const std::wstring path = ModulePath();
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return L"";
+  // A drive root keeps its backslash ("C:\"), any other folder has none.
+  if (slash == 2 && path[1] == L':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+std::wstring Win32Runtime::AppEXEName() {
+  const std::wstring path = ModulePath();
+  const size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of(L'.');
+  if (dot != std::wstring::npos) name.resize(dot);
+  return name;
+}
+
+std::wstring Win32Runtime::Command() {
+  const wchar_t* p = GetCommandLineW();
+  if (*p == L'"') {
+    ++p;
+    while (*p && *p != L'"') ++p;
+    if (*p) ++p;
+  } else {
+    while (*p && *p != L' ' && *p != L'\t') ++p;
+  }
+  while (*p == L' ' || *p == L'\t') ++p;
+  return p;
+}
+
+float Win32Runtime::TwipsPerPixelX() { return TwipsPerPixel(LOGPIXELSX); }
+float Win32Runtime::TwipsPerPixelY() { return TwipsPerPixel(LOGPIXELSY); }
+
+bool Win32Files::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
+  // Absent on 32-bit systems before Vista; there is nothing to switch off there.
+  using Fn = BOOL(WINAPI*)(PVOID*);
+  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+  PVOID old = nullptr;
+  if (!fn || !fn(&old)) return false;
+  oldValue = reinterpret_cast<uintptr_t>(old);
+  return true;
+}
+
+bool Win32Files::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
+  using Fn = BOOL(WINAPI*)(PVOID);
+  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+  return fn && fn(reinterpret_cast<PVOID>(oldValue));
+}
+
+}  // namespace qc::win32

@@ -1,0 +1,133 @@
+// The real backend: each family of the seam implemented on Win32. Only files in this folder
+// include <windows.h>.
+#pragma once
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qc::win32 {
+
+// Predefined roots are negative 32-bit values, sign-extended to a pointer.
+inline HKEY ToHkey(RegKey k) {
+  return reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(k)));
+}
+inline RegKey FromHkey(HKEY h) {
+  return static_cast<RegKey>(reinterpret_cast<uintptr_t>(h));
+}
+
+std::string Ansi(const std::wstring& text);
+std::wstring Wide(const std::string& ansi);
+
+class Win32CodePage : public ICodePage {
+ public:
+  std::string ToAnsi(const std::wstring& text) override { return Ansi(text); }
+  std::wstring FromAnsi(const std::string& bytes) override { return Wide(bytes); }
+};
+
+class Win32Registry : public IRegistry {
+ public:
+  int32_t RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t options,
+                       uint32_t samDesired, RegKey& result) override;
+  int32_t RegCreateKey(RegKey hKey, const std::wstring& subKey, RegKey& result) override;
+  int32_t RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t reserved,
+                         const std::wstring* cls, uint32_t options, uint32_t samDesired,
+                         RegKey& result, uint32_t* disposition) override;
+  int32_t RegCloseKey(RegKey hKey) override;
+  int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
+                          uint8_t* data, uint32_t* cbData) override;
+  int32_t RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t reserved,
+                        uint32_t type, const uint8_t* data, uint32_t cbData) override;
+  int32_t RegDeleteValue(RegKey hKey, const std::wstring& valueName) override;
+  int32_t RegDeleteKey(RegKey hKey, const std::wstring& subKey) override;
+  int32_t RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t samDesired,
+                         uint32_t reserved) override;
+  int32_t RegQueryInfoKey(RegKey hKey, char* cls, uint32_t* clsLen, uint32_t* subKeys,
+                          uint32_t* maxSubKeyLen, uint32_t* maxClassLen, uint32_t* values,
+                          uint32_t* maxValueNameLen, uint32_t* maxValueLen,
+                          uint32_t* securityDescriptor, uint64_t* lastWriteTime) override;
+  int32_t RegEnumKeyEx(RegKey hKey, uint32_t index, char* name, uint32_t& nameLen, char* cls,
+                       uint32_t* clsLen, uint64_t* lastWriteTime) override;
+  int32_t RegEnumValue(RegKey hKey, uint32_t index, char* name, uint32_t& nameLen, uint32_t* type,
+                       uint8_t* data, uint32_t* dataLen) override;
+};
+
+class Win32Runtime : public IRuntime {
+ public:
+  int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override;
+  double Shell(const std::wstring& commandLine, int windowStyle) override;
+  void SetAttr(const std::wstring& path, uint32_t attributes) override;
+  void Kill(const std::wstring& path) override;
+  void DoEvents() override;
+  int64_t Now() override;
+  std::wstring AppPath() override;
+  std::wstring AppEXEName() override;
+  std::wstring Command() override;
+  float TwipsPerPixelX() override;
+  float TwipsPerPixelY() override;
+};
+
+class Win32Files : public IFiles {
+ public:
+  bool Wow64DisableWow64FsRedirection(uintptr_t& oldValue) override;
+  bool Wow64RevertWow64FsRedirection(uintptr_t oldValue) override;
+};
+
+class Win32Forms : public IForms {
+ public:
+  Win32Forms() = default;
+  Win32Forms(const Win32Forms&) = delete;
+  Win32Forms& operator=(const Win32Forms&) = delete;
+  ~Win32Forms() override;
+
+  void CreateForm(const FormSpec& spec, IFormEvents& events) override;
+  void SetCaption(int controlId, const std::wstring& text) override;
+  void SetForeColour(int controlId, uint32_t colour) override;
+  std::wstring Caption(int controlId) override;
+  int RunMessageLoop() override;
+
+  // The window that owns the program's message boxes (null before the form exists).
+  HWND MainWindow() const { return hwnd_; }
+  // Keyboard navigation for a message taken from the queue; true when it was handled.
+  bool PreTranslate(MSG& msg);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static COLORREF Resolve(uint32_t colour, int fallbackSysColour);
+
+  struct FontDeleter {
+    void operator()(HFONT f) const {
+      if (f) DeleteObject(f);
+    }
+  };
+  HWND hwnd_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  IFormEvents* events_ = nullptr;
+  std::map<int, uint32_t> colours_;
+  std::vector<std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>> fonts_;
+};
+
+class Win32Platform : public Platform {
+ public:
+  ICodePage& CodePage() override { return codePage_; }
+  IRegistry& Registry() override { return registry_; }
+  IRuntime& Runtime() override { return runtime_; }
+  IFiles& Files() override { return files_; }
+  IForms& Forms() override { return forms_; }
+  Win32Forms& Win32FormsBackend() { return forms_; }
+
+ private:
+  Win32CodePage codePage_;
+  Win32Registry registry_;
+  Win32Runtime runtime_;
+  Win32Files files_;
+  Win32Forms forms_;
+};
+
+Win32Platform& TheWin32Platform();
+
+}  // namespace qc::win32
