@@ -7,6 +7,7 @@
 #include "platform/forms_api.h"
 #include "platform/registry_api.h"
 #include "platform/runtime_api.h"
+#include "platform/windows_api.h"
 
 namespace qc {
 
@@ -18,6 +19,7 @@ class Platform {
   virtual IRuntime& Runtime() = 0;
   virtual IFiles& Files() = 0;
   virtual IForms& Forms() = 0;
+  virtual IWindows& Windows() = 0;
 };
 
 Platform& DefaultPlatform();

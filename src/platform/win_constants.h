@@ -92,4 +92,84 @@ constexpr int IDOK = 1;
 constexpr uint32_t COLOR_ACTIVECAPTION = 2;
 constexpr uint32_t COLOR_HIGHLIGHT = 13;
 
+// Window placement and styles.
+constexpr int32_t HWND_TOP = 0;
+constexpr int32_t HWND_BOTTOM = 1;
+constexpr int32_t HWND_TOPMOST = -1;
+constexpr int32_t HWND_NOTOPMOST = -2;
+constexpr uint32_t SWP_NOSIZE = 0x0001;
+constexpr uint32_t SWP_NOMOVE = 0x0002;
+constexpr uint32_t SWP_NOACTIVATE = 0x0010;
+constexpr uint32_t SWP_FRAMECHANGED = 0x0020;
+constexpr uint32_t SWP_SHOWWINDOW = 0x0040;
+constexpr uint32_t SWP_HIDEWINDOW = 0x0080;
+constexpr int32_t GWL_EXSTYLE = -20;
+constexpr int32_t WS_EX_TRANSPARENT = 0x20;
+
+// Messages.
+constexpr uint32_t WM_SHOWWINDOW = 0x0018;
+constexpr uint32_t WM_SETHOTKEY = 0x0032;
+constexpr uint32_t WM_NCLBUTTONDOWN = 0x00A1;
+constexpr uint32_t WM_SYSCOMMAND = 0x0112;
+constexpr uint32_t LB_ADDSTRING = 0x0180;
+constexpr uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+constexpr uint32_t WM_LBUTTONUP = 0x0202;
+constexpr uint32_t WM_LBUTTONDBLCLK = 0x0203;
+constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
+constexpr uint32_t WM_RBUTTONUP = 0x0205;
+constexpr uint32_t WM_RBUTTONDBLCLK = 0x0206;
+constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr uint32_t WM_MBUTTONUP = 0x0208;
+constexpr uint32_t WM_MBUTTONDBLCLK = 0x0209;
+constexpr uint32_t TB_SETSTYLE = 0x0438;
+constexpr uint32_t TB_GETSTYLE = 0x0439;
+constexpr int32_t TBSTYLE_FLAT = 0x0800;
+constexpr int32_t HTCAPTION = 2;
+constexpr int32_t SC_SCREENSAVE = 0xF140;
+
+// System parameters.
+constexpr uint32_t SPI_SETDESKWALLPAPER = 20;
+constexpr uint32_t SPI_SETWORKAREA = 47;
+constexpr uint32_t SPI_GETWORKAREA = 48;
+constexpr uint32_t SPI_SETSCREENSAVERRUNNING = 97;
+constexpr uint32_t SPIF_UPDATEINIFILE = 0x01;
+constexpr uint32_t SPIF_SENDWININICHANGE = 0x02;
+
+// Keyboard, shutdown, menus.
+constexpr uint8_t VK_LWIN = 0x5B;
+constexpr uint8_t VK_F1 = 0x70;
+constexpr uint32_t KEYEVENTF_KEYUP = 0x0002;
+constexpr uint32_t EWX_LOGOFF = 0;
+constexpr uint32_t EWX_SHUTDOWN = 1;
+constexpr uint32_t EWX_REBOOT = 2;
+constexpr uint32_t EWX_FORCE = 4;
+constexpr uint32_t MF_BYCOMMAND = 0x0000;
+constexpr uint32_t MF_BITMAP = 0x0004;
+
+// Shell.
+constexpr uint32_t NIM_ADD = 0;
+constexpr uint32_t NIM_MODIFY = 1;
+constexpr uint32_t NIM_DELETE = 2;
+constexpr uint32_t NIF_MESSAGE = 1;
+constexpr uint32_t NIF_ICON = 2;
+constexpr uint32_t NIF_TIP = 4;
+constexpr uint32_t SHGFI_SMALLICON = 0x0001;
+constexpr uint32_t SHGFI_SHELLICONSIZE = 0x0004;
+constexpr uint32_t SHGFI_DISPLAYNAME = 0x0200;
+constexpr uint32_t SHGFI_TYPENAME = 0x0400;
+constexpr uint32_t SHGFI_EXETYPE = 0x2000;
+constexpr uint32_t SHGFI_SYSICONINDEX = 0x4000;
+constexpr uint32_t ILD_TRANSPARENT = 1;
+constexpr uint32_t SHARD_PATH = 2;
+
+// Multimedia.
+constexpr uint32_t SND_ASYNC = 0x0001;
+constexpr uint32_t SND_NOWAIT = 0x2000;
+constexpr uint32_t SND_ALIAS = 0x10000;
+
+// File search.
+constexpr int32_t INVALID_HANDLE_VALUE = -1;
+constexpr int32_t MAX_PATH = 260;
+
 }  // namespace qc::win

@@ -145,5 +145,127 @@ void FakeForms::SetForeColour(int controlId, uint32_t colour) {
   colours[controlId] = colour;
 }
 
+namespace {
+std::string Text(const std::wstring* w) { return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL"; }
+constexpr uint32_t kListBoxAddString = 0x180;
+}  // namespace
+
+int32_t FakeWindows::SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y,
+                                  int32_t cx, int32_t cy, uint32_t flags) {
+  log_.Add("SetWindowPos", hwnd, insertAfter, x, y, cx, cy, CallLog::Hex(flags));
+  return Result("SetWindowPos", 1);
+}
+
+int32_t FakeWindows::SetWindowLong(int32_t hwnd, int32_t index, int32_t value) {
+  log_.Add("SetWindowLong", hwnd, index, CallLog::Hex(static_cast<uint32_t>(value)));
+  return Result("SetWindowLong", 0);
+}
+
+int32_t FakeWindows::FindWindow(const std::wstring* className, const std::wstring* windowName) {
+  log_.Add("FindWindow", Text(className), Text(windowName));
+  return Result("FindWindow", 0);
+}
+
+int32_t FakeWindows::FindWindowEx(int32_t parent, int32_t childAfter, const std::wstring* className,
+                                  const std::wstring* windowName) {
+  log_.Add("FindWindowEx", parent, childAfter, Text(className), Text(windowName));
+  return Result("FindWindowEx", 0);
+}
+
+int32_t FakeWindows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
+  log_.Add("SendMessage", hwnd, CallLog::Hex(msg), wParam, lParam);
+  if (onSendMessage) onSendMessage(msg);
+  return Result("SendMessage", 0);
+}
+
+int32_t FakeWindows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
+                                 const std::wstring& text) {
+  log_.Add("SendMessage", hwnd, CallLog::Hex(msg), wParam, text);
+  if (msg == kListBoxAddString && hwnd != 0) listBoxes[hwnd].push_back(text);
+  if (onSendMessage) onSendMessage(msg);
+  return Result("SendMessage", 0);
+}
+
+int32_t FakeWindows::DefWindowProc(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
+  log_.Add("DefWindowProc", hwnd, CallLog::Hex(msg), wParam, lParam);
+  return Result("DefWindowProc", 0);
+}
+
+int32_t FakeWindows::ReleaseCapture() {
+  log_.Add("ReleaseCapture");
+  return Result("ReleaseCapture", 1);
+}
+
+int32_t FakeWindows::ShowCursor(int32_t show) {
+  log_.Add("ShowCursor", show);
+  return Result("ShowCursor", 0);
+}
+
+int32_t FakeWindows::SetCursorPos(int32_t x, int32_t y) {
+  log_.Add("SetCursorPos", x, y);
+  cursor = {x, y};
+  return Result("SetCursorPos", 1);
+}
+
+int32_t FakeWindows::GetCursorPos(Point32& point) {
+  log_.Add("GetCursorPos");
+  point = cursor;
+  return Result("GetCursorPos", 1);
+}
+
+int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, Rect32& rect,
+                                          uint32_t winIni) {
+  log_.Add("SystemParametersInfo", action, param,
+           "{" + std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," +
+               std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) + "}",
+           winIni);
+  constexpr uint32_t kSetWorkArea = 47, kGetWorkArea = 48;
+  if (action == kGetWorkArea) rect = workArea;
+  if (action == kSetWorkArea) workArea = rect;
+  return Result("SystemParametersInfo", 1);
+}
+
+int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, const std::wstring& text,
+                                          uint32_t winIni) {
+  log_.Add("SystemParametersInfo", action, param, text, winIni);
+  return Result("SystemParametersInfo", 1);
+}
+
+int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, int32_t& value,
+                                          uint32_t winIni) {
+  log_.Add("SystemParametersInfo", action, param, "&" + std::to_string(value), winIni);
+  return Result("SystemParametersInfo", 1);
+}
+
+void FakeWindows::keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) {
+  log_.Add("keybd_event", CallLog::Hex(vk), scan, flags, extraInfo);
+}
+
+int32_t FakeWindows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
+  log_.Add("ExitWindowsEx", flags, reason);
+  return Result("ExitWindowsEx", 1);
+}
+
+int32_t FakeWindows::GetMenu(int32_t hwnd) {
+  log_.Add("GetMenu", hwnd);
+  return Result("GetMenu", 0);
+}
+
+int32_t FakeWindows::GetSubMenu(int32_t menu, int32_t position) {
+  log_.Add("GetSubMenu", menu, position);
+  return Result("GetSubMenu", 0);
+}
+
+int32_t FakeWindows::GetMenuItemID(int32_t menu, int32_t position) {
+  log_.Add("GetMenuItemID", menu, position);
+  return Result("GetMenuItemID", -1);
+}
+
+int32_t FakeWindows::SetMenuItemBitmaps(int32_t menu, uint32_t item, uint32_t flags,
+                                        int32_t uncheckedBitmap, int32_t checkedBitmap) {
+  log_.Add("SetMenuItemBitmaps", menu, item, flags, uncheckedBitmap, checkedBitmap);
+  return Result("SetMenuItemBitmaps", 1);
+}
+
 }  // namespace test
 }  // namespace qc

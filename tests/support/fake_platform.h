@@ -109,21 +109,69 @@ class FakeForms : public IForms {
   CallLog& log_;
 };
 
+// Records every windows call; answers from `results` (by call name) or from the fields below.
+class FakeWindows : public IWindows {
+ public:
+  explicit FakeWindows(CallLog& log) : log_(log) {}
+  Point32 cursor;
+  Rect32 workArea{0, 0, 1024, 738};
+  std::map<std::string, int32_t> results;            // e.g. results["FindWindow"] = 0x1234
+  std::map<int32_t, std::vector<std::wstring>> listBoxes;  // rows added by LB_ADDSTRING, per window
+  std::function<void(uint32_t msg)> onSendMessage;   // runs inside SendMessage (re-entrancy tests)
+
+  int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
+                       int32_t cy, uint32_t flags) override;
+  int32_t SetWindowLong(int32_t hwnd, int32_t index, int32_t value) override;
+  int32_t FindWindow(const std::wstring* className, const std::wstring* windowName) override;
+  int32_t FindWindowEx(int32_t parent, int32_t childAfter, const std::wstring* className,
+                       const std::wstring* windowName) override;
+  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) override;
+  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
+                      const std::wstring& text) override;
+  int32_t DefWindowProc(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) override;
+  int32_t ReleaseCapture() override;
+  int32_t ShowCursor(int32_t show) override;
+  int32_t SetCursorPos(int32_t x, int32_t y) override;
+  int32_t GetCursorPos(Point32& point) override;
+  int32_t SystemParametersInfo(uint32_t action, uint32_t param, Rect32& rect,
+                               uint32_t winIni) override;
+  int32_t SystemParametersInfo(uint32_t action, uint32_t param, const std::wstring& text,
+                               uint32_t winIni) override;
+  int32_t SystemParametersInfo(uint32_t action, uint32_t param, int32_t& value,
+                               uint32_t winIni) override;
+  void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) override;
+  int32_t ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+  int32_t GetMenu(int32_t hwnd) override;
+  int32_t GetSubMenu(int32_t menu, int32_t position) override;
+  int32_t GetMenuItemID(int32_t menu, int32_t position) override;
+  int32_t SetMenuItemBitmaps(int32_t menu, uint32_t item, uint32_t flags, int32_t uncheckedBitmap,
+                             int32_t checkedBitmap) override;
+
+ private:
+  int32_t Result(const std::string& call, int32_t fallback) const {
+    auto it = results.find(call);
+    return it == results.end() ? fallback : it->second;
+  }
+  CallLog& log_;
+};
+
 class FakePlatform : public Platform {
  public:
-  FakePlatform() : registry(&log), runtime(log), files(log), forms(log) {}
+  FakePlatform() : registry(&log), runtime(log), files(log), forms(log), windows(log) {}
   CallLog log;
   FakeCodePage codePage;
   FakeRegistry registry;
   FakeRuntime runtime;
   FakeFiles files;
   FakeForms forms;
+  FakeWindows windows;
 
   ICodePage& CodePage() override { return codePage; }
   IRegistry& Registry() override { return registry; }
   IRuntime& Runtime() override { return runtime; }
   IFiles& Files() override { return files; }
   IForms& Forms() override { return forms; }
+  IWindows& Windows() override { return windows; }
 };
 
 }  // namespace qc::test

@@ -1,7 +1,7 @@
 // The real backend: each family of the seam implemented on Win32. Only files in this folder
 // include <windows.h>.
 #pragma once
-#include <windows.h>
+#include "platform/win32/windows_include.h"
 
 #include <map>
 #include <memory>
@@ -17,6 +17,15 @@ inline HKEY ToHkey(RegKey k) {
 }
 inline RegKey FromHkey(HKEY h) {
   return static_cast<RegKey>(reinterpret_cast<uintptr_t>(h));
+}
+// Window, menu, bitmap and icon handles travel as 32-bit values.
+template <class H>
+inline H ToHandle(int32_t v) {
+  return reinterpret_cast<H>(static_cast<intptr_t>(v));
+}
+template <class H>
+inline int32_t FromHandle(H h) {
+  return static_cast<int32_t>(reinterpret_cast<intptr_t>(h));
 }
 
 std::string Ansi(const std::wstring& text);
@@ -76,6 +85,37 @@ class Win32Files : public IFiles {
   bool Wow64RevertWow64FsRedirection(uintptr_t oldValue) override;
 };
 
+class Win32Windows : public IWindows {
+ public:
+  int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
+                       int32_t cy, uint32_t flags) override;
+  int32_t SetWindowLong(int32_t hwnd, int32_t index, int32_t value) override;
+  int32_t FindWindow(const std::wstring* className, const std::wstring* windowName) override;
+  int32_t FindWindowEx(int32_t parent, int32_t childAfter, const std::wstring* className,
+                       const std::wstring* windowName) override;
+  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) override;
+  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
+                      const std::wstring& text) override;
+  int32_t DefWindowProc(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) override;
+  int32_t ReleaseCapture() override;
+  int32_t ShowCursor(int32_t show) override;
+  int32_t SetCursorPos(int32_t x, int32_t y) override;
+  int32_t GetCursorPos(Point32& point) override;
+  int32_t SystemParametersInfo(uint32_t action, uint32_t param, Rect32& rect,
+                               uint32_t winIni) override;
+  int32_t SystemParametersInfo(uint32_t action, uint32_t param, const std::wstring& text,
+                               uint32_t winIni) override;
+  int32_t SystemParametersInfo(uint32_t action, uint32_t param, int32_t& value,
+                               uint32_t winIni) override;
+  void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) override;
+  int32_t ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+  int32_t GetMenu(int32_t hwnd) override;
+  int32_t GetSubMenu(int32_t menu, int32_t position) override;
+  int32_t GetMenuItemID(int32_t menu, int32_t position) override;
+  int32_t SetMenuItemBitmaps(int32_t menu, uint32_t item, uint32_t flags, int32_t uncheckedBitmap,
+                             int32_t checkedBitmap) override;
+};
+
 class Win32Forms : public IForms {
  public:
   Win32Forms() = default;
@@ -118,6 +158,7 @@ class Win32Platform : public Platform {
   IRuntime& Runtime() override { return runtime_; }
   IFiles& Files() override { return files_; }
   IForms& Forms() override { return forms_; }
+  IWindows& Windows() override { return windows_; }
   Win32Forms& Win32FormsBackend() { return forms_; }
 
  private:
@@ -126,6 +167,7 @@ class Win32Platform : public Platform {
   Win32Runtime runtime_;
   Win32Files files_;
   Win32Forms forms_;
+  Win32Windows windows_;
 };
 
 Win32Platform& TheWin32Platform();

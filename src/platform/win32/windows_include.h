@@ -1,0 +1,42 @@
+// <windows.h> for the backend, without the macros that would rename the seam's methods
+// (MessageBox -> MessageBoxW and the like). Call the A or W function by its full name.
+#pragma once
+#include <windows.h>
+
+#undef MessageBox
+#undef SendMessage
+#undef FindWindow
+#undef FindWindowEx
+#undef DefWindowProc
+#undef SetWindowLong
+#undef SystemParametersInfo
+#undef ShellExecute
+#undef GetUserName
+#undef GetComputerName
+#undef SetComputerName
+#undef GetVolumeInformation
+#undef GetDiskFreeSpace
+#undef GetWindowsDirectory
+#undef GetSystemDirectory
+#undef GetTempPath
+#undef FindFirstFile
+#undef FindNextFile
+#undef GetFileAttributes
+#undef SetFileAttributes
+#undef DeleteFile
+#undef MoveFileEx
+#undef RegOpenKeyEx
+#undef RegCreateKey
+#undef RegCreateKeyEx
+#undef RegQueryValueEx
+#undef RegSetValueEx
+#undef RegDeleteValue
+#undef RegDeleteKey
+#undef RegDeleteKeyEx
+#undef RegQueryInfoKey
+#undef RegEnumKeyEx
+#undef RegEnumValue
+#undef Shell_NotifyIcon
+#undef SHGetFileInfo
+#undef sndPlaySound
+#undef mciSendString
