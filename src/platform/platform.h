@@ -5,8 +5,11 @@
 #include "platform/codepage.h"
 #include "platform/files_api.h"
 #include "platform/forms_api.h"
+#include "platform/multimedia_api.h"
 #include "platform/registry_api.h"
 #include "platform/runtime_api.h"
+#include "platform/shell_api.h"
+#include "platform/system_api.h"
 #include "platform/windows_api.h"
 
 namespace qc {
@@ -20,6 +23,9 @@ class Platform {
   virtual IFiles& Files() = 0;
   virtual IForms& Forms() = 0;
   virtual IWindows& Windows() = 0;
+  virtual ISystem& System() = 0;
+  virtual IShell& Shell() = 0;
+  virtual IMultimedia& Multimedia() = 0;
 };
 
 Platform& DefaultPlatform();

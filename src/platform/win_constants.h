@@ -60,6 +60,7 @@ constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 constexpr int32_t ERROR_INVALID_NAME = 123;
 constexpr int32_t ERROR_MORE_DATA = 234;
 constexpr int32_t ERROR_NO_MORE_ITEMS = 259;
+constexpr int32_t ERROR_NO_MORE_FILES = 18;
 constexpr int32_t ERROR_BADDB = 1009;
 constexpr int32_t ERROR_BADKEY = 1010;
 constexpr int32_t ERROR_CANTOPEN = 1011;
@@ -167,6 +168,9 @@ constexpr uint32_t SHARD_PATH = 2;
 constexpr uint32_t SND_ASYNC = 0x0001;
 constexpr uint32_t SND_NOWAIT = 0x2000;
 constexpr uint32_t SND_ALIAS = 0x10000;
+
+// Moving and deleting files.
+constexpr uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 
 // File search.
 constexpr int32_t INVALID_HANDLE_VALUE = -1;

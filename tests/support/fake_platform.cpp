@@ -1,5 +1,6 @@
 #include "support/fake_platform.h"
 
+#include <algorithm>
 #include <cwctype>
 
 #include "platform/runtime_error.h"
@@ -14,15 +15,6 @@ Platform& DefaultPlatform() {
 }
 
 namespace test {
-namespace {
-
-std::wstring Lower(const std::wstring& s) {
-  std::wstring r = s;
-  for (auto& c : r) c = static_cast<wchar_t>(std::towlower(c));
-  return r;
-}
-
-}  // namespace
 
 std::string FakeCodePage::ToAnsi(const std::wstring& text) {
   std::string out;
@@ -36,17 +28,6 @@ std::wstring FakeCodePage::FromAnsi(const std::string& bytes) {
   out.reserve(bytes.size());
   for (char c : bytes) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
   return out;
-}
-
-void FakeRuntime::AddFile(const std::wstring& path, uint32_t attributes) {
-  files[Lower(path)].attributes = attributes;
-}
-
-bool FakeRuntime::HasFile(const std::wstring& path) const { return files.count(Lower(path)) != 0; }
-
-const FakeRuntime::File* FakeRuntime::GetFile(const std::wstring& path) const {
-  auto it = files.find(Lower(path));
-  return it == files.end() ? nullptr : &it->second;
 }
 
 int FakeRuntime::MessageBox(const std::wstring& prompt, int style, const std::wstring* title) {
@@ -68,33 +49,32 @@ double FakeRuntime::Shell(const std::wstring& commandLine, int windowStyle) {
   return 4242;
 }
 
-FakeRuntime::File* FakeRuntime::Lookup(const std::wstring& path, const char* call) {
-  const std::wstring key = Lower(path);
-  for (const auto& folder : missingFolders)
-    if (key.compare(0, folder.size(), folder) == 0)
-      throw RuntimeError(kErrPathNotFound, {}, win::ERROR_PATH_NOT_FOUND);
-  auto it = files.find(key);
-  if (it == files.end()) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
-  (void)call;
-  return &it->second;
+FakeEntry& FakeRuntime::Lookup(const std::wstring& path) {
+  if (const uint32_t folderError = fs_.FolderError(path)) {
+    throw RuntimeError(kErrPathNotFound, {}, folderError);
+  }
+  FakeEntry* e = fs_.Get(path);
+  if (!e) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
+  return *e;
 }
 
 void FakeRuntime::SetAttr(const std::wstring& path, uint32_t attributes) {
   log_.Add("SetAttr", path, attributes);
-  File* f = Lookup(path, "SetAttr");
-  if (f->writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
-  f->attributes = (f->attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
+  FakeEntry& e = Lookup(path);
+  if (e.writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
+  e.attributes = (e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
 }
 
 void FakeRuntime::Kill(const std::wstring& path) {
   log_.Add("Kill", path);
-  File* f = Lookup(path, "Kill");
-  if (f->directory) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
-  if (f->writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
-  if (f->inUse) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_SHARING_VIOLATION);
-  if (f->attributes & win::FILE_ATTRIBUTE_READONLY)
+  FakeEntry& e = Lookup(path);
+  if (e.directory()) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
+  if (e.writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
+  if (e.inUse) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_SHARING_VIOLATION);
+  if (e.attributes & win::FILE_ATTRIBUTE_READONLY) {
     throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
-  files.erase(Lower(path));
+  }
+  fs_.Remove(path);
 }
 
 void FakeRuntime::DoEvents() {
@@ -122,6 +102,269 @@ bool FakeFiles::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
   if (!wow64) return false;
   redirectionOff = oldValue != 0;
   return true;
+}
+
+namespace {
+
+bool WildcardMatch(const std::wstring& pattern, const std::wstring& name) {
+  // '*' any run, '?' one character; case-insensitive as on Windows. "*.*" matches every name.
+  if (pattern == L"*.*") return true;
+  size_t p = 0, n = 0, star = std::wstring::npos, mark = 0;
+  auto eq = [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); };
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == L'?' || eq(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == L'*') {
+      star = p++;
+      mark = n;
+    } else if (star != std::wstring::npos) {
+      p = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
+}
+
+FindData MakeFindData(const std::string& name, const FakeEntry& e) {
+  FindData d;
+  d.dwFileAttributes = e.attributes;
+  d.nFileSizeHigh = static_cast<uint32_t>(e.size >> 32);
+  d.nFileSizeLow = static_cast<uint32_t>(e.size);
+  d.cFileName = name;
+  d.cFileName.resize(260, '\0');  // the raw buffer: the name, then NULs
+  return d;
+}
+
+}  // namespace
+
+int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
+  log_.Add("FindFirstFile", pattern);
+  const size_t slash = pattern.find_last_of(L'\\');
+  const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash);
+  const std::wstring spec = pattern.substr(slash + 1);
+  const FakeEntry* dir = fs_.Get(folder);
+  if (!dir || !dir->directory()) {
+    lastError_ = fs_.FolderError(pattern) ? fs_.FolderError(pattern) : win::ERROR_PATH_NOT_FOUND;
+    return win::INVALID_HANDLE_VALUE;
+  }
+  if (dir->unreadable) {
+    lastError_ = win::ERROR_ACCESS_DENIED;
+    return win::INVALID_HANDLE_VALUE;
+  }
+  std::vector<FindData> found;
+  FakeCodePage cp;
+  if (FakeFileSystem::Key(folder).size() > 2) {  // folders below a root list "." and ".."
+    FakeEntry dot{0x10};
+    if (WildcardMatch(spec, L".")) found.push_back(MakeFindData(".", dot));
+    if (WildcardMatch(spec, L"..")) found.push_back(MakeFindData("..", dot));
+  }
+  for (const std::wstring& name : fs_.Children(folder)) {
+    if (WildcardMatch(spec, name)) found.push_back(MakeFindData(cp.ToAnsi(name), *fs_.Get(folder + L"\\" + name)));
+  }
+  if (found.empty()) {
+    lastError_ = win::ERROR_FILE_NOT_FOUND;
+    return win::INVALID_HANDLE_VALUE;
+  }
+  const int32_t h = nextFind_++;
+  data = found[0];
+  finds_[h] = {std::move(found), 1};
+  mostOpen_ = std::max(mostOpen_, OpenFindHandles());
+  return h;
+}
+
+int32_t FakeFiles::FindNextFile(int32_t handle, FindData& data) {
+  log_.Add("FindNextFile", handle);
+  auto it = finds_.find(handle);
+  if (it == finds_.end()) {
+    lastError_ = win::ERROR_INVALID_HANDLE;
+    return 0;
+  }
+  auto& [entries, next] = it->second;
+  if (next >= entries.size()) {
+    lastError_ = win::ERROR_NO_MORE_FILES;
+    return 0;
+  }
+  data = entries[next++];
+  return 1;
+}
+
+int32_t FakeFiles::FindClose(int32_t handle) {
+  log_.Add("FindClose", handle);
+  return finds_.erase(handle) ? 1 : 0;
+}
+
+uint32_t FakeFiles::GetFileAttributes(const std::wstring& path) {
+  log_.Add("GetFileAttributes", path);
+  if (fs_.FolderError(path)) {
+    lastError_ = fs_.FolderError(path);
+    return win::INVALID_FILE_ATTRIBUTES;
+  }
+  const FakeEntry* e = fs_.Get(path);
+  if (!e) {
+    lastError_ = win::ERROR_FILE_NOT_FOUND;
+    return win::INVALID_FILE_ATTRIBUTES;
+  }
+  return e->attributes;
+}
+
+int32_t FakeFiles::MoveFileEx(const std::wstring& existing, const std::wstring* newName,
+                              uint32_t flags) {
+  log_.Add("MoveFileEx", existing, newName ? *newName : std::wstring(L"NULL"), flags);
+  if (moveFileExFails) {
+    lastError_ = win::ERROR_ACCESS_DENIED;
+    return 0;
+  }
+  if (!newName && (flags & win::MOVEFILE_DELAY_UNTIL_REBOOT)) deleteAtReboot.push_back(existing);
+  return 1;
+}
+
+namespace {
+
+// Fills an "A" receive buffer: the text, its NUL, the rest as the caller left it.
+void Fill(std::string& buffer, uint32_t size, const std::string& text) {
+  if (buffer.size() < size) buffer.resize(size, ' ');
+  const size_t n = std::min<size_t>(text.size(), size ? size - 1 : 0);
+  buffer.replace(0, n, text.substr(0, n));
+  if (size) buffer[n] = '\0';
+}
+
+}  // namespace
+
+int32_t FakeSystem::GetComputerName(std::string& buffer, uint32_t& size) {
+  log_.Add("GetComputerName", size);
+  if (fail) return 0;
+  Fill(buffer, size, computerName);
+  size = static_cast<uint32_t>(computerName.size());
+  return 1;
+}
+
+int32_t FakeSystem::SetComputerName(const std::wstring& name) {
+  log_.Add("SetComputerName", name);
+  if (fail) return 0;
+  computerName = CallLog::Narrow(name);
+  return 1;
+}
+
+int32_t FakeSystem::GetUserName(std::string& buffer, uint32_t& size) {
+  log_.Add("GetUserName", size);
+  if (fail) return 0;
+  Fill(buffer, size, userName);
+  size = static_cast<uint32_t>(userName.size() + 1);  // the user name's count includes its NUL
+  return 1;
+}
+
+int32_t FakeSystem::GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
+                                         uint32_t volumeNameSize, uint32_t* serialNumber,
+                                         uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
+                                         std::string& fileSystemName,
+                                         uint32_t fileSystemNameSize) {
+  log_.Add("GetVolumeInformation", rootPath, volumeNameSize, fileSystemNameSize);
+  auto it = rootPath.empty() ? volumes.end() : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
+  if (fail || it == volumes.end()) return 0;
+  Fill(volumeName, volumeNameSize, it->second.label);
+  Fill(fileSystemName, fileSystemNameSize, it->second.fileSystem);
+  if (serialNumber) *serialNumber = it->second.serial;
+  if (maxComponentLength) *maxComponentLength = it->second.maxComponent;
+  if (fileSystemFlags) *fileSystemFlags = it->second.flags;
+  return 1;
+}
+
+int32_t FakeSystem::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
+                                     uint32_t& bytesPerSector, uint32_t& freeClusters,
+                                     uint32_t& totalClusters) {
+  log_.Add("GetDiskFreeSpace", rootPath);
+  auto it = rootPath.empty() ? volumes.end() : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
+  if (fail || it == volumes.end()) return 0;
+  sectorsPerCluster = it->second.sectorsPerCluster;
+  bytesPerSector = it->second.bytesPerSector;
+  freeClusters = it->second.freeClusters;
+  totalClusters = it->second.totalClusters;
+  return 1;
+}
+
+uint32_t FakeSystem::GetWindowsDirectory(std::string& buffer, uint32_t size) {
+  log_.Add("GetWindowsDirectory", size);
+  if (fail) return 0;
+  Fill(buffer, size, windowsDir);
+  return static_cast<uint32_t>(windowsDir.size());
+}
+
+uint32_t FakeSystem::GetSystemDirectory(std::string& buffer, uint32_t size) {
+  log_.Add("GetSystemDirectory", size);
+  if (fail) return 0;
+  Fill(buffer, size, systemDir);
+  return static_cast<uint32_t>(systemDir.size());
+}
+
+uint32_t FakeSystem::GetTempPath(uint32_t size, std::string& buffer) {
+  log_.Add("GetTempPath", size);
+  if (fail) return 0;
+  Fill(buffer, size, tempPath);
+  return static_cast<uint32_t>(tempPath.size());
+}
+
+namespace {
+std::string Opt(const std::wstring* w) { return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL"; }
+}  // namespace
+
+int32_t FakeShell::ShellExecute(int32_t hwnd, const std::wstring* operation,
+                                const std::wstring& file, const std::wstring* parameters,
+                                const std::wstring* directory, int32_t showCommand) {
+  log_.Add("ShellExecute", hwnd, Opt(operation), file, Opt(parameters), Opt(directory), showCommand);
+  return Result("ShellExecute", 42);
+}
+
+int32_t FakeShell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) {
+  log_.Add("Shell_NotifyIcon", message, static_cast<uint32_t>(record.size()));
+  notifyRecords.push_back(record);
+  return Result("Shell_NotifyIcon", 1);
+}
+
+int32_t FakeShell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
+                                 std::vector<uint8_t>& record, uint32_t recordSize,
+                                 uint32_t flags) {
+  log_.Add("SHGetFileInfo", path, fileAttributes, recordSize, CallLog::Hex(flags));
+  const int32_t r = Result("SHGetFileInfo", 0x7000);
+  if (r == 0) return 0;
+  record.resize(352, 0);
+  const uint32_t index = static_cast<uint32_t>(iconIndex);
+  for (int i = 0; i < 4; ++i) record[4 + i] = static_cast<uint8_t>(index >> (8 * i));
+  std::fill(record.begin() + 272, record.end(), 0);
+  std::copy(typeName.begin(), typeName.begin() + std::min<size_t>(typeName.size(), 79),
+            record.begin() + 272);
+  return r;
+}
+
+void FakeShell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
+  log_.Add("SHAddToRecentDocs", flags, Opt(path));
+}
+
+int32_t FakeShell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x,
+                                  int32_t y, uint32_t style) {
+  log_.Add("ImageList_Draw", imageList, index, dc, x, y, style);
+  return Result("ImageList_Draw", imageList ? 1 : 0);
+}
+
+int32_t FakeMultimedia::sndPlaySound(const std::wstring& sound, uint32_t flags) {
+  log_.Add("sndPlaySound", sound, CallLog::Hex(flags));
+  return 1;
+}
+
+uint32_t FakeMultimedia::mciSendString(const std::wstring& command, std::string& reply,
+                                       uint32_t replyLength, int32_t callbackWindow) {
+  log_.Add("mciSendString", command, replyLength, callbackWindow);
+  replyLengths.push_back(replyLength);
+  if (reply.size() < replyLength) reply.resize(replyLength, ' ');
+  return mciResult;
+}
+
+uint32_t FakeMultimedia::waveOutGetNumDevs() {
+  log_.Add("waveOutGetNumDevs");
+  return devices;
 }
 
 void FakeForms::CreateForm(const FormSpec& spec, IFormEvents& ev) {

@@ -12,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "support/call_log.h"
+#include "support/fake_file_system.h"
 #include "support/fake_registry.h"
 
 namespace qc::test {
@@ -30,13 +31,7 @@ struct MessageBoxCall {
 
 class FakeRuntime : public IRuntime {
  public:
-  struct File {
-    uint32_t attributes = 0x20;
-    bool inUse = false;        // Kill fails: sharing violation
-    bool directory = false;
-    bool writeProtected = false;
-  };
-  explicit FakeRuntime(CallLog& log) : log_(log) {}
+  FakeRuntime(CallLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
 
   // Scripting and inspection.
   std::vector<MessageBoxCall> boxes;
@@ -45,17 +40,11 @@ class FakeRuntime : public IRuntime {
   std::function<void()> onDoEvents;
   bool shellFails = false;
   std::vector<std::wstring> started;      // command lines given to Shell
-  std::map<std::wstring, File> files;     // keyed by lower-case path
-  std::vector<std::wstring> missingFolders;  // lower-case prefixes whose folder is absent (76)
   int64_t clock = 0;
   int64_t clockStep = 0;                  // added after every Now()
   int doEvents = 0;
   std::wstring appPath = L"C:\\Tools", exeName = L"app", command;
   float twipsX = 15, twipsY = 15;
-
-  void AddFile(const std::wstring& path, uint32_t attributes = 0x20);
-  bool HasFile(const std::wstring& path) const;
-  const File* GetFile(const std::wstring& path) const;
 
   int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override;
   double Shell(const std::wstring& commandLine, int windowStyle) override;
@@ -70,18 +59,112 @@ class FakeRuntime : public IRuntime {
   float TwipsPerPixelY() override { return twipsY; }
 
  private:
-  File* Lookup(const std::wstring& path, const char* call);
+  FakeEntry& Lookup(const std::wstring& path);
   CallLog& log_;
+  FakeFileSystem& fs_;
 };
 
+// File search, attributes and deferred deletion over the shared fake file system.
 class FakeFiles : public IFiles {
  public:
-  explicit FakeFiles(CallLog& log) : log_(log) {}
+  FakeFiles(CallLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
   bool wow64 = true;  // act as a 32-bit process on 64-bit Windows
   bool redirectionOff = false;
+  std::vector<std::wstring> deleteAtReboot;  // MoveFileEx(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)
+  bool moveFileExFails = false;
+  int OpenFindHandles() const { return static_cast<int>(finds_.size()); }
+  int MostFindHandlesOpen() const { return mostOpen_; }
 
   bool Wow64DisableWow64FsRedirection(uintptr_t& oldValue) override;
   bool Wow64RevertWow64FsRedirection(uintptr_t oldValue) override;
+  int32_t FindFirstFile(const std::wstring& pattern, FindData& data) override;
+  int32_t FindNextFile(int32_t handle, FindData& data) override;
+  int32_t FindClose(int32_t handle) override;
+  uint32_t GetFileAttributes(const std::wstring& path) override;
+  int32_t MoveFileEx(const std::wstring& existing, const std::wstring* newName,
+                     uint32_t flags) override;
+  uint32_t GetLastError() override { return lastError_; }
+
+ private:
+  CallLog& log_;
+  FakeFileSystem& fs_;
+  std::map<int32_t, std::pair<std::vector<FindData>, size_t>> finds_;
+  int32_t nextFind_ = 0x500;
+  int mostOpen_ = 0;
+  uint32_t lastError_ = 0;
+};
+
+// System facts a test sets; the buffers are filled as the "A" calls fill them.
+class FakeSystem : public ISystem {
+ public:
+  explicit FakeSystem(CallLog& log) : log_(log) {}
+  std::string computerName = "QUORINTEST", userName = "tester";
+  bool fail = false;  // every call fails (returns 0) and leaves its buffers untouched
+  struct Volume {
+    std::string label, fileSystem = "NTFS";
+    uint32_t serial = 0x1234ABCD, maxComponent = 255, flags = 0x3;
+    uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 1000, totalClusters = 4000;
+  };
+  std::map<wchar_t, Volume> volumes{{L'c', Volume{}}};  // by lower-case drive letter
+  std::string windowsDir = "C:\\windows", systemDir = "C:\\windows\\system32",
+              tempPath = "C:\\users\\tester\\Temp\\";
+
+  int32_t GetComputerName(std::string& buffer, uint32_t& size) override;
+  int32_t SetComputerName(const std::wstring& name) override;
+  int32_t GetUserName(std::string& buffer, uint32_t& size) override;
+  int32_t GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
+                               uint32_t volumeNameSize, uint32_t* serialNumber,
+                               uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
+                               std::string& fileSystemName, uint32_t fileSystemNameSize) override;
+  int32_t GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
+                           uint32_t& bytesPerSector, uint32_t& freeClusters,
+                           uint32_t& totalClusters) override;
+  uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) override;
+  uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
+  uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
+
+ private:
+  CallLog& log_;
+};
+
+// Records shell calls; answers from `results` (by call name).
+class FakeShell : public IShell {
+ public:
+  explicit FakeShell(CallLog& log) : log_(log) {}
+  std::map<std::string, int32_t> results;
+  std::vector<std::vector<uint8_t>> notifyRecords;  // every record given to Shell_NotifyIcon
+  std::string typeName = "Text Document";           // what SHGetFileInfo writes as szTypeName
+  int32_t iconIndex = 7;
+
+  int32_t ShellExecute(int32_t hwnd, const std::wstring* operation, const std::wstring& file,
+                       const std::wstring* parameters, const std::wstring* directory,
+                       int32_t showCommand) override;
+  int32_t Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) override;
+  int32_t SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
+                        std::vector<uint8_t>& record, uint32_t recordSize, uint32_t flags) override;
+  void SHAddToRecentDocs(uint32_t flags, const std::wstring* path) override;
+  int32_t ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x, int32_t y,
+                         uint32_t style) override;
+
+ private:
+  int32_t Result(const std::string& call, int32_t fallback) const {
+    auto it = results.find(call);
+    return it == results.end() ? fallback : it->second;
+  }
+  CallLog& log_;
+};
+
+class FakeMultimedia : public IMultimedia {
+ public:
+  explicit FakeMultimedia(CallLog& log) : log_(log) {}
+  uint32_t devices = 1;
+  uint32_t mciResult = 0;
+  std::vector<uint32_t> replyLengths;  // the reply-buffer length of each mciSendString
+
+  int32_t sndPlaySound(const std::wstring& sound, uint32_t flags) override;
+  uint32_t mciSendString(const std::wstring& command, std::string& reply, uint32_t replyLength,
+                         int32_t callbackWindow) override;
+  uint32_t waveOutGetNumDevs() override;
 
  private:
   CallLog& log_;
@@ -157,14 +240,26 @@ class FakeWindows : public IWindows {
 
 class FakePlatform : public Platform {
  public:
-  FakePlatform() : registry(&log), runtime(log), files(log), forms(log), windows(log) {}
+  FakePlatform()
+      : registry(&log),
+        runtime(log, fs),
+        files(log, fs),
+        forms(log),
+        windows(log),
+        system(log),
+        shell(log),
+        multimedia(log) {}
   CallLog log;
+  FakeFileSystem fs;
   FakeCodePage codePage;
   FakeRegistry registry;
   FakeRuntime runtime;
   FakeFiles files;
   FakeForms forms;
   FakeWindows windows;
+  FakeSystem system;
+  FakeShell shell;
+  FakeMultimedia multimedia;
 
   ICodePage& CodePage() override { return codePage; }
   IRegistry& Registry() override { return registry; }
@@ -172,6 +267,9 @@ class FakePlatform : public Platform {
   IFiles& Files() override { return files; }
   IForms& Forms() override { return forms; }
   IWindows& Windows() override { return windows; }
+  ISystem& System() override { return system; }
+  IShell& Shell() override { return shell; }
+  IMultimedia& Multimedia() override { return multimedia; }
 };
 
 }  // namespace qc::test

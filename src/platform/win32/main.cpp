@@ -1,8 +1,6 @@
 // Process entry: set what must hold before anything else runs, then show the window.
 #include "platform/win32/win32_platform.h"
 
-#include <commctrl.h>
-
 #include "app/startup.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

@@ -143,22 +143,4 @@ std::wstring Win32Runtime::Command() {
 float Win32Runtime::TwipsPerPixelX() { return TwipsPerPixel(LOGPIXELSX); }
 float Win32Runtime::TwipsPerPixelY() { return TwipsPerPixel(LOGPIXELSY); }
 
-bool Win32Files::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
-  // Absent on 32-bit systems before Vista; there is nothing to switch off there.
-  using Fn = BOOL(WINAPI*)(PVOID*);
-  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
-  PVOID old = nullptr;
-  if (!fn || !fn(&old)) return false;
-  oldValue = reinterpret_cast<uintptr_t>(old);
-  return true;
-}
-
-bool Win32Files::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
-  using Fn = BOOL(WINAPI*)(PVOID);
-  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
-  return fn && fn(reinterpret_cast<PVOID>(oldValue));
-}
-
 }  // namespace qc::win32

@@ -83,6 +83,51 @@ class Win32Files : public IFiles {
  public:
   bool Wow64DisableWow64FsRedirection(uintptr_t& oldValue) override;
   bool Wow64RevertWow64FsRedirection(uintptr_t oldValue) override;
+  int32_t FindFirstFile(const std::wstring& pattern, FindData& data) override;
+  int32_t FindNextFile(int32_t handle, FindData& data) override;
+  int32_t FindClose(int32_t handle) override;
+  uint32_t GetFileAttributes(const std::wstring& path) override;
+  int32_t MoveFileEx(const std::wstring& existing, const std::wstring* newName,
+                     uint32_t flags) override;
+  uint32_t GetLastError() override;
+};
+
+class Win32System : public ISystem {
+ public:
+  int32_t GetComputerName(std::string& buffer, uint32_t& size) override;
+  int32_t SetComputerName(const std::wstring& name) override;
+  int32_t GetUserName(std::string& buffer, uint32_t& size) override;
+  int32_t GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
+                               uint32_t volumeNameSize, uint32_t* serialNumber,
+                               uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
+                               std::string& fileSystemName, uint32_t fileSystemNameSize) override;
+  int32_t GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
+                           uint32_t& bytesPerSector, uint32_t& freeClusters,
+                           uint32_t& totalClusters) override;
+  uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) override;
+  uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
+  uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
+};
+
+class Win32Shell : public IShell {
+ public:
+  int32_t ShellExecute(int32_t hwnd, const std::wstring* operation, const std::wstring& file,
+                       const std::wstring* parameters, const std::wstring* directory,
+                       int32_t showCommand) override;
+  int32_t Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) override;
+  int32_t SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
+                        std::vector<uint8_t>& record, uint32_t recordSize, uint32_t flags) override;
+  void SHAddToRecentDocs(uint32_t flags, const std::wstring* path) override;
+  int32_t ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x, int32_t y,
+                         uint32_t style) override;
+};
+
+class Win32Multimedia : public IMultimedia {
+ public:
+  int32_t sndPlaySound(const std::wstring& sound, uint32_t flags) override;
+  uint32_t mciSendString(const std::wstring& command, std::string& reply, uint32_t replyLength,
+                         int32_t callbackWindow) override;
+  uint32_t waveOutGetNumDevs() override;
 };
 
 class Win32Windows : public IWindows {
@@ -159,6 +204,9 @@ class Win32Platform : public Platform {
   IFiles& Files() override { return files_; }
   IForms& Forms() override { return forms_; }
   IWindows& Windows() override { return windows_; }
+  ISystem& System() override { return system_; }
+  IShell& Shell() override { return shell_; }
+  IMultimedia& Multimedia() override { return multimedia_; }
   Win32Forms& Win32FormsBackend() { return forms_; }
 
  private:
@@ -168,6 +216,9 @@ class Win32Platform : public Platform {
   Win32Files files_;
   Win32Forms forms_;
   Win32Windows windows_;
+  Win32System system_;
+  Win32Shell shell_;
+  Win32Multimedia multimedia_;
 };
 
 Win32Platform& TheWin32Platform();

@@ -2,6 +2,12 @@
 // (MessageBox -> MessageBoxW and the like). Call the A or W function by its full name.
 #pragma once
 #include <windows.h>
+// Included here, before the #undefs below, so that none of them redefines a name again.
+#include <commctrl.h>
+#include <lmcons.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #undef MessageBox
 #undef SendMessage

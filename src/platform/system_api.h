@@ -1,0 +1,31 @@
+// The system-information family of the seam (kernel32, advapi32). Receive buffers are the ANSI
+// bytes of the "A" calls: the caller sizes them (typically with blanks) and converts them back.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace qc {
+
+class ISystem {
+ public:
+  virtual ~ISystem() = default;
+
+  virtual int32_t GetComputerName(std::string& buffer, uint32_t& size) = 0;
+  virtual int32_t SetComputerName(const std::wstring& name) = 0;
+  virtual int32_t GetUserName(std::string& buffer, uint32_t& size) = 0;
+  // volumeNameSize / fileSystemNameSize are the sizes passed to the call; the buffers must hold
+  // at least that many bytes. Null outputs pass NULL.
+  virtual int32_t GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
+                                       uint32_t volumeNameSize, uint32_t* serialNumber,
+                                       uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
+                                       std::string& fileSystemName,
+                                       uint32_t fileSystemNameSize) = 0;
+  virtual int32_t GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
+                                   uint32_t& bytesPerSector, uint32_t& freeClusters,
+                                   uint32_t& totalClusters) = 0;
+  virtual uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) = 0;
+  virtual uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) = 0;
+  virtual uint32_t GetTempPath(uint32_t size, std::string& buffer) = 0;
+};
+
+}  // namespace qc

@@ -1,0 +1,63 @@
+#include <cstring>
+
+#include "platform/win32/win32_platform.h"
+
+namespace qc::win32 {
+namespace {
+
+void Copy(const WIN32_FIND_DATAA& from, FindData& to) {
+  to.dwFileAttributes = from.dwFileAttributes;
+  to.nFileSizeHigh = from.nFileSizeHigh;
+  to.nFileSizeLow = from.nFileSizeLow;
+  to.cFileName.assign(from.cFileName, sizeof from.cFileName);
+}
+
+}  // namespace
+
+bool Win32Files::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
+  // Absent on 32-bit systems before Vista; there is nothing to switch off there.
+  using Fn = BOOL(WINAPI*)(PVOID*);
+  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+  PVOID old = nullptr;
+  if (!fn || !fn(&old)) return false;
+  oldValue = reinterpret_cast<uintptr_t>(old);
+  return true;
+}
+
+bool Win32Files::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
+  using Fn = BOOL(WINAPI*)(PVOID);
+  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+  return fn && fn(reinterpret_cast<PVOID>(oldValue));
+}
+
+int32_t Win32Files::FindFirstFile(const std::wstring& pattern, FindData& data) {
+  WIN32_FIND_DATAA fd{};
+  const HANDLE h = ::FindFirstFileA(Ansi(pattern).c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) Copy(fd, data);
+  return FromHandle(h);
+}
+
+int32_t Win32Files::FindNextFile(int32_t handle, FindData& data) {
+  WIN32_FIND_DATAA fd{};
+  const BOOL ok = ::FindNextFileA(ToHandle<HANDLE>(handle), &fd);
+  if (ok) Copy(fd, data);
+  return ok;
+}
+
+int32_t Win32Files::FindClose(int32_t handle) { return ::FindClose(ToHandle<HANDLE>(handle)); }
+
+uint32_t Win32Files::GetFileAttributes(const std::wstring& path) {
+  return ::GetFileAttributesA(Ansi(path).c_str());
+}
+
+int32_t Win32Files::MoveFileEx(const std::wstring& existing, const std::wstring* newName,
+                               uint32_t flags) {
+  const std::string to = newName ? Ansi(*newName) : std::string();
+  return ::MoveFileExA(Ansi(existing).c_str(), newName ? to.c_str() : nullptr, flags);
+}
+
+uint32_t Win32Files::GetLastError() { return ::GetLastError(); }
+
+}  // namespace qc::win32

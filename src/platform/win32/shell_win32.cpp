@@ -1,0 +1,70 @@
+#include <cstring>
+
+#include "platform/win32/win32_platform.h"
+
+namespace qc::win32 {
+namespace {
+
+struct OptionalAnsi {
+  explicit OptionalAnsi(const std::wstring* w) : present(w != nullptr), text(w ? Ansi(*w) : "") {}
+  const char* get() const { return present ? text.c_str() : nullptr; }
+  bool present;
+  std::string text;
+};
+
+}  // namespace
+
+int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
+                                 const std::wstring& file, const std::wstring* parameters,
+                                 const std::wstring* directory, int32_t showCommand) {
+  OptionalAnsi op(operation), params(parameters), dir(directory);
+  const HINSTANCE r = ::ShellExecuteA(ToHandle<HWND>(hwnd), op.get(), Ansi(file).c_str(), params.get(),
+                                      dir.get(), showCommand);
+  return FromHandle(r);
+}
+
+int32_t Win32Shell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) {
+  // The record is the 88-byte ANSI layout the first shell versions defined; cbSize tells the
+  // shell which layout it is.
+  alignas(NOTIFYICONDATAA) uint8_t buffer[sizeof(NOTIFYICONDATAA)] = {};
+  std::memcpy(buffer, record.data(), std::min(record.size(), sizeof buffer));
+  return ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(buffer));
+}
+
+int32_t Win32Shell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
+                                  std::vector<uint8_t>& record, uint32_t recordSize,
+                                  uint32_t flags) {
+  static_assert(sizeof(SHFILEINFOA) == 352, "the ANSI file-information record is 352 bytes");
+  SHFILEINFOA info{};
+  std::memcpy(&info, record.data(), std::min<size_t>(record.size(), sizeof info));
+  const DWORD_PTR r =
+      ::SHGetFileInfoA(Ansi(path).c_str(), fileAttributes, &info, recordSize, flags);
+  record.resize(sizeof info);
+  std::memcpy(record.data(), &info, sizeof info);
+  return static_cast<int32_t>(r);
+}
+
+void Win32Shell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
+  const std::string ansi = path ? Ansi(*path) : std::string();
+  ::SHAddToRecentDocs(flags, path ? ansi.c_str() : nullptr);
+}
+
+int32_t Win32Shell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x, int32_t y,
+                                   uint32_t style) {
+  return ::ImageList_Draw(ToHandle<HIMAGELIST>(imageList), index, ToHandle<HDC>(dc), x, y, style);
+}
+
+int32_t Win32Multimedia::sndPlaySound(const std::wstring& sound, uint32_t flags) {
+  return ::sndPlaySoundA(Ansi(sound).c_str(), flags);
+}
+
+uint32_t Win32Multimedia::mciSendString(const std::wstring& command, std::string& reply,
+                                        uint32_t replyLength, int32_t callbackWindow) {
+  if (reply.size() < replyLength) reply.resize(replyLength, ' ');
+  return ::mciSendStringA(Ansi(command).c_str(), replyLength ? reply.data() : nullptr, replyLength,
+                          ToHandle<HWND>(callbackWindow));
+}
+
+uint32_t Win32Multimedia::waveOutGetNumDevs() { return ::waveOutGetNumDevs(); }
+
+}  // namespace qc::win32

@@ -1,0 +1,76 @@
+
+#include "platform/win32/win32_platform.h"
+
+namespace qc::win32 {
+namespace {
+
+// The caller's buffer must hold at least `size` bytes; it decides the size passed.
+char* Room(std::string& buffer, uint32_t size) {
+  if (buffer.size() < size) buffer.resize(size, ' ');
+  return buffer.data();
+}
+
+}  // namespace
+
+int32_t Win32System::GetComputerName(std::string& buffer, uint32_t& size) {
+  DWORD n = size;
+  const BOOL ok = ::GetComputerNameA(Room(buffer, size), &n);
+  size = n;
+  return ok;
+}
+
+int32_t Win32System::SetComputerName(const std::wstring& name) {
+  return ::SetComputerNameA(Ansi(name).c_str());
+}
+
+int32_t Win32System::GetUserName(std::string& buffer, uint32_t& size) {
+  DWORD n = size;
+  const BOOL ok = ::GetUserNameA(Room(buffer, size), &n);
+  size = n;
+  return ok;
+}
+
+int32_t Win32System::GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
+                                          uint32_t volumeNameSize, uint32_t* serialNumber,
+                                          uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
+                                          std::string& fileSystemName,
+                                          uint32_t fileSystemNameSize) {
+  DWORD serial = serialNumber ? *serialNumber : 0;
+  DWORD maxLen = maxComponentLength ? *maxComponentLength : 0;
+  DWORD flags = fileSystemFlags ? *fileSystemFlags : 0;
+  const BOOL ok = ::GetVolumeInformationA(
+      Ansi(rootPath).c_str(), Room(volumeName, volumeNameSize), volumeNameSize,
+      serialNumber ? &serial : nullptr, maxComponentLength ? &maxLen : nullptr,
+      fileSystemFlags ? &flags : nullptr, Room(fileSystemName, fileSystemNameSize),
+      fileSystemNameSize);
+  if (serialNumber) *serialNumber = serial;
+  if (maxComponentLength) *maxComponentLength = maxLen;
+  if (fileSystemFlags) *fileSystemFlags = flags;
+  return ok;
+}
+
+int32_t Win32System::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
+                                      uint32_t& bytesPerSector, uint32_t& freeClusters,
+                                      uint32_t& totalClusters) {
+  DWORD spc = sectorsPerCluster, bps = bytesPerSector, fc = freeClusters, tc = totalClusters;
+  const BOOL ok = ::GetDiskFreeSpaceA(Ansi(rootPath).c_str(), &spc, &bps, &fc, &tc);
+  sectorsPerCluster = spc;
+  bytesPerSector = bps;
+  freeClusters = fc;
+  totalClusters = tc;
+  return ok;
+}
+
+uint32_t Win32System::GetWindowsDirectory(std::string& buffer, uint32_t size) {
+  return ::GetWindowsDirectoryA(Room(buffer, size), size);
+}
+
+uint32_t Win32System::GetSystemDirectory(std::string& buffer, uint32_t size) {
+  return ::GetSystemDirectoryA(Room(buffer, size), size);
+}
+
+uint32_t Win32System::GetTempPath(uint32_t size, std::string& buffer) {
+  return ::GetTempPathA(size, Room(buffer, size));
+}
+
+}  // namespace qc::win32
