@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native unit tests, the Windows tests under Wine, and the
+# window driven from outside under Xvfb. Ends with ctest's summary.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QC_BUILD_DIR:-$root/build}
+
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh"
+
+# One Wine prefix and one X server for the whole run; both are ended on exit.
+source "$root/scripts/wine/env.sh"
+qc_wine_env "$build/test-prefix"
+unset DISPLAY  # never draw on a developer's desktop
+qc_xvfb_start
+trap qc_cleanup EXIT
+qc_wine_prefix_init
+"$QC_WINESERVER" -p 60  # keep the server up between tests
+export QC_BUILD_DIR=$build QC_ROOT=$root
+
+cd "$build/native"
+ctest --output-on-failure -j "${QC_JOBS:-2}" "$@"
