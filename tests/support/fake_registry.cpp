@@ -11,6 +11,8 @@ namespace {
 
 constexpr int32_t ERROR_BAD_PATHNAME = 161;
 constexpr int32_t ERROR_KEY_DELETED = 1018;
+constexpr uint32_t kMaximumAllowed = 0x02000000;  // MAXIMUM_ALLOWED
+constexpr uint32_t kWriteBits = win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY;
 
 std::wstring Lower(const std::wstring& s) {
   std::wstring r = s;
@@ -34,6 +36,10 @@ const std::pair<const wchar_t*, uint32_t> kRoots[] = {
 };
 
 bool IsRoot(RegKey k) { return k >= win::HKEY_CLASSES_ROOT && k <= win::HKEY_DYN_DATA; }
+
+bool IsStringType(uint32_t type) {
+  return type == win::REG_SZ || type == win::REG_EXPAND_SZ || type == win::REG_MULTI_SZ;
+}
 
 }  // namespace
 
@@ -68,10 +74,9 @@ bool FakeRegistry::Split(const std::wstring& subKey, std::vector<std::wstring>& 
   std::wstring cur;
   for (size_t i = 0; i < subKey.size(); ++i) {
     if (subKey[i] == L'\\') {
-      if (cur.empty()) {
-        if (i + 1 == subKey.size()) break;  // one trailing backslash is tolerated
-        return false;
-      }
+      // Only a leading backslash is refused; doubled and trailing ones are skipped, as the
+      // system's own path parsing does.
+      if (cur.empty()) continue;
       parts.push_back(cur);
       cur.clear();
     } else {
@@ -228,8 +233,7 @@ int32_t FakeRegistry::RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint
   if (!Split(subKey, parts)) return ERROR_BAD_PATHNAME;
   where.parts.insert(where.parts.end(), parts.begin(), parts.end());
   if (!Walk(where)) return win::ERROR_FILE_NOT_FOUND;
-  const uint32_t writeBits = win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY;
-  if ((samDesired & writeBits) && WriteDenied(where)) return win::ERROR_ACCESS_DENIED;
+  if ((samDesired & kWriteBits) && WriteDenied(where)) return win::ERROR_ACCESS_DENIED;
   result = NewHandle(where, samDesired);
   return win::ERROR_SUCCESS;
 }
@@ -238,7 +242,7 @@ int32_t FakeRegistry::RegCreateKey(RegKey hKey, const std::wstring& subKey, RegK
   if (log_) log_->Add("RegCreateKey", Hex(hKey), subKey);
   int32_t code;
   if (Injected("RegCreateKey", subKey, L"", code)) return code;
-  return Create(hKey, subKey, win::KEY_ALL_ACCESS, result, nullptr);
+  return Create(hKey, subKey, kMaximumAllowed, result, nullptr);
 }
 
 int32_t FakeRegistry::RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t reserved,
@@ -259,10 +263,18 @@ int32_t FakeRegistry::Create(RegKey hKey, const std::wstring& subKey, uint32_t s
   if (!Split(subKey, parts)) return ERROR_BAD_PATHNAME;
   where.parts.insert(where.parts.end(), parts.begin(), parts.end());
   const bool existed = Walk(where) != nullptr;
-  if (!existed && WriteDenied(where)) return win::ERROR_ACCESS_DENIED;
+  const bool denied = WriteDenied(where);
+  uint32_t access = samDesired;
+  if (samDesired == kMaximumAllowed) {
+    // The plain create asks for whatever is allowed: an existing read-only key still opens.
+    if (denied && !existed) return win::ERROR_ACCESS_DENIED;
+    access = denied ? win::KEY_READ : win::KEY_ALL_ACCESS;
+  } else if (denied && (!existed || (samDesired & kWriteBits))) {
+    return win::ERROR_ACCESS_DENIED;
+  }
   WalkCreate(where);
   if (disposition) *disposition = existed ? win::REG_OPENED_EXISTING_KEY : win::REG_CREATED_NEW_KEY;
-  result = NewHandle(where, samDesired);
+  result = NewHandle(where, access);
   return win::ERROR_SUCCESS;
 }
 
@@ -294,6 +306,8 @@ int32_t FakeRegistry::RegQueryValueEx(RegKey hKey, const std::wstring& valueName
       return win::ERROR_MORE_DATA;
     }
     if (size) std::memcpy(data, v->data.data(), size);
+    // An unterminated string gets a zero after it where the buffer has room (not counted).
+    if (IsStringType(v->type) && size && size < *cbData && v->data[size - 1] != 0) data[size] = 0;
   }
   if (cbData) *cbData = size;
   return win::ERROR_SUCCESS;
@@ -320,7 +334,11 @@ int32_t FakeRegistry::RegSetValueEx(RegKey hKey, const std::wstring& valueName, 
   Node* n = Walk(where);
   if (!n) return ERROR_KEY_DELETED;
   if (WriteDenied(where)) return win::ERROR_ACCESS_DENIED;
-  std::vector<uint8_t> bytes(data, data + (data ? cbData : 0));
+  // A string whose count forgot its terminating zero gets it counted when the byte after the
+  // data is zero, as the system does (it reads that byte of the caller's buffer too).
+  uint32_t count = data ? cbData : 0;
+  if (count && IsStringType(type) && data[count - 1] != 0 && data[count] == 0) ++count;
+  std::vector<uint8_t> bytes(data, data + count);
   if (Value* v = n->Find(valueName)) {
     *v = Value{type, std::move(bytes)};
   } else {
@@ -352,14 +370,18 @@ int32_t FakeRegistry::RegDeleteKey(RegKey hKey, const std::wstring& subKey) {
   if (log_) log_->Add("RegDeleteKey", Hex(hKey), subKey);
   int32_t code;
   if (Injected("RegDeleteKey", subKey, L"", code)) return code;
-  return RegDeleteKeyEx(hKey, subKey, 0, 0);
+  return DeleteKeyAt(hKey, subKey, 0);
 }
 
 int32_t FakeRegistry::RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t samDesired,
                                      uint32_t reserved) {
-  if (log_ && samDesired != 0) log_->Add("RegDeleteKeyEx", Hex(hKey), subKey, Hex(samDesired), reserved);
+  if (log_) log_->Add("RegDeleteKeyEx", Hex(hKey), subKey, Hex(samDesired), reserved);
   int32_t code;
-  if (samDesired != 0 && Injected("RegDeleteKeyEx", subKey, L"", code)) return code;
+  if (Injected("RegDeleteKeyEx", subKey, L"", code)) return code;
+  return DeleteKeyAt(hKey, subKey, samDesired);
+}
+
+int32_t FakeRegistry::DeleteKeyAt(RegKey hKey, const std::wstring& subKey, uint32_t samDesired) {
   Location where;
   if (!Resolve(hKey, samDesired, where)) return win::ERROR_INVALID_HANDLE;
   std::vector<std::wstring> parts;

@@ -67,6 +67,8 @@ class FakeRegistry : public IRegistry {
   int32_t RegCloseKey(RegKey hKey) override;
   int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
                           uint8_t* data, uint32_t* cbData) override;
+  // Like the system, a string type whose count leaves out a terminating zero that follows the
+  // data gets the zero counted: the byte at data[cbData] is read.
   int32_t RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t reserved,
                         uint32_t type, const uint8_t* data, uint32_t cbData) override;
   int32_t RegDeleteValue(RegKey hKey, const std::wstring& valueName) override;
@@ -108,6 +110,7 @@ class FakeRegistry : public IRegistry {
   bool WriteDenied(const Location& where) const;
   bool Injected(const std::string& call, const std::wstring& a, const std::wstring& b,
                 int32_t& code);
+  int32_t DeleteKeyAt(RegKey hKey, const std::wstring& subKey, uint32_t samDesired);
   int32_t Create(RegKey hKey, const std::wstring& subKey, uint32_t samDesired, RegKey& result,
                  uint32_t* disposition);
   RegKey NewHandle(const Location& where, uint32_t access);
