@@ -15,7 +15,7 @@ unset DISPLAY  # never draw on a developer's desktop
 qc_xvfb_start
 trap qc_cleanup EXIT
 qc_wine_prefix_init
-"$QC_WINESERVER" -p 60  # keep the server up between tests
+"$QC_WINESERVER" -p60  # keep the server up between tests (no blank: "-p 60" means forever)
 export QC_BUILD_DIR=$build QC_ROOT=$root
 
 cd "$build/native"
