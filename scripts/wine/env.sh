@@ -99,7 +99,7 @@ _qc_wipeable_prefix() {
 # that keep tests from stalling under Xvfb. A stamp marks a finished prefix, so a second call is cheap.
 qc_wine_prefix_init() {
   _qc_need_env qc_wine_prefix_init || return
-  local stamp=$WINEPREFIX/.qc-prefix-ready
+  local stamp=$WINEPREFIX/.qc-prefix-ready-2
   [ -f "$stamp" ] && return 0
 
   if [ -e "$WINEPREFIX" ]; then
@@ -131,6 +131,12 @@ qc_wine_prefix_init() {
     # A crash must end the process, not wait on a dialog nobody will answer.
     qc_timeout 60 "$QC_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       </dev/null >/dev/null 2>&1 || { echo "qc_wine_prefix_init: reg add ShowCrashDialog failed" >&2; exit 1; }
+    # The window's fonts are not in Wine; show them in their metric-compatible free twins.
+    local face
+    for face in "Times New Roman" "Book Antiqua"; do
+      qc_timeout 60 "$QC_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+        /d "Liberation Serif" /f </dev/null >/dev/null 2>&1 || true
+    done
     qc_timeout 120 "$QC_WINESERVER" -w || exit 1
   ) || return 1
   : >"$stamp"

@@ -4,6 +4,8 @@
 // Windows are found by their exact caption among the visible top-level windows. Texts are printed
 // with '\', '|', CR, LF and tab escaped as \\ \| \r \n \t.
 //   wait-window CAPTION MS       hwnd, once the window is visible
+//   first-controls CAPTION MS    as controls, read the moment the window first shows (polls
+//                                every millisecond), to see what it shows before its timer ticks
 //   controls CAPTION             class|id|text|left,top,width,height|style per direct child, in z
 //                                order (= creation and tab order); rectangle in client pixels
 //   window CAPTION               style|exstyle|client-w,client-h|window-w,window-h|pid
@@ -626,6 +628,19 @@ int CmdControls(HWND top) {
   return kOk;
 }
 
+int CmdFirstControls(const std::wstring& caption, unsigned long ms) {
+  const ULONGLONG end = Deadline(ms);
+  HWND h = nullptr;
+  while ((h = FindTop(caption, nullptr)) == nullptr) {
+    if (GetTickCount64() >= end) {
+      Err(L"timed out after " + Num(static_cast<long>(ms)) + L" ms waiting for \"" + caption + L"\"");
+      return kFail;
+    }
+    Sleep(1);
+  }
+  return CmdControls(h);
+}
+
 int CmdWindow(HWND top) {
   RECT client, win;
   GetClientRect(top, &client);
@@ -833,9 +848,10 @@ int Run(const Args& a) {
   }
   if (cmd == L"syscolor" && n == 2) return CmdSysColor(a[1]);
   if ((cmd == L"wait-window" || cmd == L"wait-gone" || cmd == L"msgbox" || cmd == L"msgbox-ok" ||
-       cmd == L"no-msgbox") &&
+       cmd == L"no-msgbox" || cmd == L"first-controls") &&
       n == 3) {
     if (!ParseUnsigned(a[2], &ms, 10)) return Usage();
+    if (cmd == L"first-controls") return CmdFirstControls(a[1], ms);
     if (cmd == L"wait-window") return CmdWaitWindow(a[1], ms);
     if (cmd == L"wait-gone") return CmdWaitGone(a[1], ms);
     if (cmd == L"no-msgbox") return CmdNoMsgBox(a[1], ms);
