@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/app_info.h"
+#include "platform/on_error.h"
 #include "platform/runtime_error.h"
 #include "platform/win_constants.h"
 
@@ -10,6 +12,58 @@ namespace {
 
 constexpr wchar_t kTaskManager[] = L"c:\\windows\\system32\\taskmgr.exe";
 constexpr int kTimer1Interval = 100;
+
+// The worm's start-up values and where it writes them (note "SOFTWARE" against "Software").
+constexpr wchar_t kMachineRun[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kUserRun[] =
+    L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kMonitoredValue[] = L"SVCHOST";
+
+// The monitor's texts, exactly as the window has always shown them.
+constexpr wchar_t kUserNamePrefix[] = L"Dtetected Username is ";
+constexpr wchar_t kStatusInfected[] = L"The virus exists and still running";
+constexpr wchar_t kStatusClean[] = L"Virus Cleaned";
+constexpr wchar_t kInstruction1[] =
+    L"Dosto pehlay aap aik process ko khatam karain us k liye task manager open karain.\"( Ctrl + "
+    L"Alt + Delete)\" press karain aur phir 'processes' ki tab per jain.wahan per ";
+constexpr wchar_t kColumnHeader[] = L"Image Name      User Name";
+constexpr wchar_t kProcessEntry[] = L"Svchost.exe       ";
+constexpr wchar_t kInstruction2[] =
+    L"Likha ho us ko \"End Process\" ker dain .Jiss Process k agay SYSTEM ya NETWORK SERVICE "
+    L"likha ho us ko end nahin kerna.";
+constexpr wchar_t kInstruction3[] =
+    L"Iss k bad Kill Virs per click ker dain.Lo g virus ka khatma ho gaya";
+constexpr wchar_t kLineBreak[] = L"\r\n";
+constexpr uint32_t kRed = 255;
+constexpr uint32_t kGreen = 65280;
+constexpr Long kUserNameSelector = 2;
+
+constexpr wchar_t kRemoved[] = L"Virus Removed!";
+
+// Failures that only say the thing is not there (value, file, folder, drive or medium): there
+// is nothing to remove, so they are no failure of the removal.
+bool IsAbsence(uint32_t win32Code) {
+  switch (static_cast<int32_t>(win32Code)) {
+    case win::ERROR_FILE_NOT_FOUND:
+    case win::ERROR_PATH_NOT_FOUND:
+    case win::ERROR_INVALID_DRIVE:
+    case win::ERROR_NOT_READY:
+    case win::ERROR_BAD_NETPATH:
+    case win::ERROR_DEV_NOT_EXIST:
+    case win::ERROR_BAD_NET_NAME:
+    case win::ERROR_NO_MEDIA_IN_DRIVE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::wstring Widen(const char* text) {
+  std::wstring w;
+  for (const char* p = text; *p; ++p) w += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+  return w;
+}
 
 // The window's design, in twips, as the forms designer stores it.
 struct ControlDesign {
@@ -31,19 +85,19 @@ constexpr int kBold = 700;
 constexpr wchar_t kTimes[] = L"Times New Roman";
 
 const ControlDesign kDesign[] = {
-    {kCommand1, ControlKind::Button, L"Command1", L"Kill Virus", 120, 4200, 3135, 615, kTimes, 15.75,
-     kRegular, 0, TextAlign::Center, kDefaultColour},
+    {kCommand1, ControlKind::Button, L"Command1", L"Kill Virus", 120, 4200, 3135, 615, kTimes,
+     15.75, kRegular, 0, TextAlign::Center, kDefaultColour},
     {kLabel1, ControlKind::Label, L"Label1", L"Label1", 120, 120, 6255, 4095, kTimes, 12, kBold, 1,
      TextAlign::Left, kDefaultColour},
-    {kLabel2, ControlKind::Label, L"Label2", L"Label2", 240, 4920, 5610, 360, kTimes, 15.75, kBold, 2,
-     TextAlign::Center, kDefaultColour},
+    {kLabel2, ControlKind::Label, L"Label2", L"Label2", 240, 4920, 5610, 360, kTimes, 15.75, kBold,
+     2, TextAlign::Center, kDefaultColour},
     {kLabel3, ControlKind::Label, L"Label3", L"", 120, 5280, 5895, 495, kTimes, 12, kBold, 3,
      TextAlign::Center, kDefaultColour},
-    {kLabel4, ControlKind::Label, L"Label4", L"Quorin Cleaner 1.0 - removes the Quorin autorun worm", 0,
-     5880, 5775, 735, L"Book Antiqua", 11.25, kBold, 4, TextAlign::Center,
-     SystemColour(win::COLOR_ACTIVECAPTION)},
-    {kCommand2, ControlKind::Button, L"Command2", L"Open Task manager", 3360, 4200, 2535, 615, kTimes,
-     14.25, kRegular, 5, TextAlign::Center, kDefaultColour},
+    {kLabel4, ControlKind::Label, L"Label4",
+     L"Quorin Cleaner 1.0 - removes the Quorin autorun worm", 0, 5880, 5775, 735, L"Book Antiqua",
+     11.25, kBold, 4, TextAlign::Center, SystemColour(win::COLOR_ACTIVECAPTION)},
+    {kCommand2, ControlKind::Button, L"Command2", L"Open Task manager", 3360, 4200, 2535, 615,
+     kTimes, 14.25, kRegular, 5, TextAlign::Center, kDefaultColour},
 };
 
 constexpr int kClientWidthTwips = 6525;
@@ -94,8 +148,8 @@ void Form1::Dispatch(Handler&& handler) {
     handler();
   } catch (const RuntimeError& e) {
     // The one top-level place for errors no handler deals with: tell the user, keep running.
-    std::wstring text = L"Run-time error '" + std::to_wstring(e.number()) + L"':\n\n";
-    for (const char* p = e.what(); *p; ++p) text += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    const std::wstring text =
+        L"Run-time error '" + std::to_wstring(e.number()) + L"':\n\n" + Widen(e.what());
     platform_.Runtime().MessageBox(text, win::MB_ICONHAND, nullptr);
   }
 }
@@ -109,9 +163,217 @@ void Form1::OnTimer() {
   Dispatch([this] { Timer1_Timer(); });
 }
 
-void Form1::Command1_Click() {}
+AdvancedRegistryFunctions& Form1::TheRegistryAccess() {
+  if (!RegistryAccess) RegistryAccess = std::make_unique<AdvancedRegistryFunctions>(platform_);
+  return *RegistryAccess;
+}
 
-void Form1::Timer1_Timer() {}
+CWinAPI& Form1::TheUtilities() {
+  if (!Utilities) Utilities = std::make_unique<CWinAPI>(platform_);
+  return *Utilities;
+}
+
+std::vector<RegistryView> Form1::MachineViews() {
+  if (wow64_ < 0) {
+    int32_t wow64 = 0;
+    wow64_ = platform_.System().IsWow64Process(wow64) && wow64 ? 1 : 0;
+  }
+  // The worm may sit in the 64-bit view, where a 32-bit program does not look by itself.
+  if (wow64_) return {RegistryView::Default, RegistryView::Force64};
+  return {RegistryView::Default};
+}
+
+Variant Form1::KeyValueExistIn(RegistryView view, const std::wstring& path,
+                               const std::wstring& name) {
+  // The view is set before every call: a tick can run inside a box of the removal.
+  AdvancedRegistryFunctions& registry = TheRegistryAccess();
+  registry.SetRegistryView(view);
+  return registry.KeyValueExist(path, name);
+}
+
+// --- The monitor -------------------------------------------------------------------------------
+
+void Form1::Timer1_Timer() {
+  // Continue-on-error: a failing statement is skipped, a failing test takes the infected branch.
+  IForms& forms = platform_.Forms();
+  ResumeNext([&] { forms.SetCaption(kLabel3, kUserNamePrefix + UserName); });
+
+  const bool infected = ConditionOrEnter([&] {
+    for (RegistryView view : MachineViews()) {
+      if (VarEqual(KeyValueExistIn(view, kMachineRun, kMonitoredValue), Variant::Boolean(true))) {
+        return true;
+      }
+    }
+    return false;
+  });
+  if (infected) {
+    ResumeNext([&] { forms.SetCaption(kLabel2, kStatusInfected); });
+    ResumeNext([&] { forms.SetForeColour(kLabel2, kRed); });
+  } else {
+    ResumeNext([&] { forms.SetCaption(kLabel2, kStatusClean); });
+    ResumeNext([&] { forms.SetForeColour(kLabel2, kGreen); });
+  }
+
+  ResumeNext([&] {
+    Long func = kUserNameSelector;
+    String CmpName;
+    UserName = TheUtilities().ComputerName(func, CmpName);
+  });
+
+  ResumeNext([&] {
+    std::wstring text = kInstruction1;
+    text += kLineBreak;
+    text += kLineBreak;
+    text += kColumnHeader;
+    text += kLineBreak;
+    text += kLineBreak;
+    text += kProcessEntry + UserName;
+    text += kLineBreak;
+    text += kLineBreak;
+    text += kInstruction2;
+    text += kLineBreak;
+    text += kInstruction3;
+    forms.SetCaption(kLabel1, text);
+  });
+}
+
+// --- The removal -------------------------------------------------------------------------------
+
+void Form1::RemoveRunValue(RegistryView view, const std::wstring& path, const std::wstring& name,
+                           const std::wstring& item) {
+  // A failing existence test still goes on to the deletion.
+  const bool present = ConditionOrEnter([&] {
+    const Variant exists = KeyValueExistIn(view, path, name);
+    return !exists.IsNull() && CBool(exists);
+  });
+  if (!present) return;
+  bool deleted = false;
+  ResumeNext([&] {
+    AdvancedRegistryFunctions& registry = TheRegistryAccess();
+    registry.SetRegistryView(view);
+    deleted = VarEqual(registry.DeleteKeyValue(path, name), Variant::Boolean(true));
+  });
+  if (deleted) return;
+  // Not deleted: only a value that is still there is a failure (it may have gone meanwhile).
+  bool unknown = false;
+  const bool stillThere = ConditionOrEnter([&] {
+    unknown = true;
+    const Variant exists = KeyValueExistIn(view, path, name);
+    unknown = false;
+    return !exists.IsNull() && CBool(exists);
+  });
+  if (unknown) {
+    failures_.push_back(item + L": it could not be checked or deleted");
+  } else if (stillThere) {
+    failures_.push_back(item + L": the value could not be deleted");
+  }
+}
+
+void Form1::ClearAttributes(const std::wstring& path) {
+  // A folder of that name (some tools make one to protect a drive) is left exactly as it is.
+  const uint32_t attributes = platform_.Files().GetFileAttributes(path);
+  if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    return;
+  }
+  // Whatever stops this shows again in the deletion, which is what the report is about.
+  ResumeNext([&] { platform_.Runtime().SetAttr(path, 0); });
+}
+
+void Form1::DeleteWormFile(const std::wstring& path) {
+  const uint32_t attributes = platform_.Files().GetFileAttributes(path);
+  if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    return;
+  }
+  try {
+    platform_.Runtime().Kill(path);
+  } catch (const RuntimeError& e) {
+    const uint32_t code = e.win32_code();
+    if (IsAbsence(code)) return;
+    std::wstring reason;
+    switch (static_cast<int32_t>(code)) {
+      case win::ERROR_SHARING_VIOLATION:
+      case win::ERROR_LOCK_VIOLATION:
+        reason = L"it is in use by a running program";
+        break;
+      case win::ERROR_ACCESS_DENIED:
+        // What a running program's own file gives, besides missing rights.
+        reason = L"access was denied (it may be running)";
+        break;
+      case win::ERROR_WRITE_PROTECT:
+        reason = L"the disk is write-protected";
+        break;
+      default:
+        reason = L"Windows error " + std::to_wstring(code) + L" (" + Widen(e.what()) + L")";
+        break;
+    }
+    if (code == static_cast<uint32_t>(win::ERROR_SHARING_VIOLATION) ||
+        code == static_cast<uint32_t>(win::ERROR_LOCK_VIOLATION) ||
+        code == static_cast<uint32_t>(win::ERROR_ACCESS_DENIED)) {
+      if (platform_.Files().MoveFileEx(path, nullptr, win::MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        reason += L"; it will be deleted when Windows restarts";
+        scheduledForRestart_ = true;
+      } else {
+        reason += L"; it could not be marked for deletion at restart either";
+      }
+    }
+    failures_.push_back(path + L": " + reason);
+  }
+}
+
+std::wstring Form1::RemovalReport(const std::vector<std::wstring>& failures,
+                                  bool anyScheduledForRestart) {
+  if (failures.empty()) return std::wstring();
+  std::wstring text = L"The virus was not removed completely. These items are still there:\n\n";
+  for (const std::wstring& line : failures) text += line + L"\n";
+  text +=
+      L"\nEnd the virus's process in Task Manager (\"Open Task manager\") and press \"Kill "
+      L"Virus\" again. If that does not help, run Quorin Cleaner as administrator.";
+  if (anyScheduledForRestart) {
+    text += L"\n\nThe files marked for deletion at restart go when Windows starts again.";
+  }
+  return text;
+}
+
+void Form1::Command1_Click() {
+  failures_.clear();
+  scheduledForRestart_ = false;
+
+  // The worm's three start-up values, per machine (every view) and per user, pair by pair.
+  const std::vector<RegistryView> views = MachineViews();
+  const bool twoViews = views.size() > 1;
+  for (const wchar_t* name : {L"SVCHOST", L"QUORIN", L"MDM"}) {
+    for (RegistryView view : views) {
+      std::wstring item = L"\"" + std::wstring(name) + L"\" in " + kMachineRun;
+      if (twoViews) item += view == RegistryView::Force64 ? L" (64-bit view)" : L" (32-bit view)";
+      RemoveRunValue(view, kMachineRun, name, item);
+    }
+    RemoveRunValue(RegistryView::Default, kUserRun, name,
+                   L"\"" + std::wstring(name) + L"\" in " + kUserRun);
+  }
+
+  // The files: attributes first, so that read-only, hidden and system do not stop the deletion.
+  const std::wstring windowsFiles[] = {L"c:\\windows\\svchost.exe", L"c:\\windows\\mdm.exe"};
+  for (const auto& f : windowsFiles) ClearAttributes(f);
+  for (const auto& f : windowsFiles) DeleteWormFile(f);
+  auto rootFile = [](wchar_t drive, const wchar_t* name) {
+    return std::wstring(1, drive) + L":\\" + name;
+  };
+  for (wchar_t d = L'c'; d <= L'o'; ++d) ClearAttributes(rootFile(d, L"autorun.inf"));
+  for (wchar_t d = L'c'; d <= L'o'; ++d) ClearAttributes(rootFile(d, L"quorin.exe"));
+  for (wchar_t d = L'c'; d <= L'o'; ++d) DeleteWormFile(rootFile(d, L"autorun.inf"));
+  for (wchar_t d = L'c'; d <= L'o'; ++d) DeleteWormFile(rootFile(d, L"quorin.exe"));
+
+  // Only a removal with nothing left behind (other than what was never there) says so.
+  const std::wstring title = kAppTitle;
+  const std::wstring report = RemovalReport(failures_, scheduledForRestart_);
+  ResumeNext([&] {
+    if (report.empty()) {
+      platform_.Runtime().MessageBox(kRemoved, win::MB_ICONINFORMATION | win::MB_OK, &title);
+    } else {
+      platform_.Runtime().MessageBox(report, win::MB_ICONEXCLAMATION | win::MB_OK, &title);
+    }
+  });
+}
 
 void Form1::Command2_Click() {
   // A 32-bit program on 64-bit Windows would otherwise get the SysWOW64 copy of Task Manager.

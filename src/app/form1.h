@@ -1,9 +1,13 @@
 // The program's one window: its layout, its fields and its three handlers.
 #pragma once
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/forms_api.h"
 #include "platform/platform.h"
+#include "registry/advanced_registry_functions.h"
+#include "winapi/cwinapi.h"
 
 namespace qc {
 
@@ -37,11 +41,38 @@ class Form1 : public IFormEvents {
   void Command2_Click();
   void Timer1_Timer();
 
+  // The closing report of the removal for the items it could not remove (each line names the
+  // item and why); empty when nothing failed for a reason other than absence.
+  static std::wstring RemovalReport(const std::vector<std::wstring>& failures,
+                                    bool anyScheduledForRestart);
+
  private:
   template <class Handler>
   void Dispatch(Handler&& handler);
 
+  // The instances are created by the first statement that needs them and live with the window.
+  AdvancedRegistryFunctions& TheRegistryAccess();
+  CWinAPI& TheUtilities();
+  // The registry views the per-machine Run key has: the process's own, plus the 64-bit one
+  // when a 32-bit process runs on 64-bit Windows (asked once).
+  std::vector<RegistryView> MachineViews();
+  Variant KeyValueExistIn(RegistryView view, const std::wstring& path, const std::wstring& name);
+
+  // Removal steps; each records an item it could not remove in failures_.
+  void RemoveRunValue(RegistryView view, const std::wstring& path, const std::wstring& name,
+                      const std::wstring& item);
+  void ClearAttributes(const std::wstring& path);
+  void DeleteWormFile(const std::wstring& path);
+
   Platform& platform_;
+  std::unique_ptr<AdvancedRegistryFunctions> RegistryAccess;
+  std::unique_ptr<CWinAPI> Utilities;
+  std::wstring UserName;
+  int wow64_ = -1;  // unknown until first asked
+
+  // The current removal's findings.
+  std::vector<std::wstring> failures_;
+  bool scheduledForRestart_ = false;
 };
 
 }  // namespace qc

@@ -26,6 +26,9 @@ class ISystem {
   virtual uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) = 0;
   virtual uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) = 0;
   virtual uint32_t GetTempPath(uint32_t size, std::string& buffer) = 0;
+  // For the running process: wow64 receives nonzero for a 32-bit process on 64-bit Windows.
+  // Returns 0 and leaves wow64 where the system has no such call.
+  virtual int32_t IsWow64Process(int32_t& wow64) = 0;
 };
 
 }  // namespace qc

@@ -56,6 +56,8 @@ constexpr int32_t ERROR_NOT_READY = 21;
 constexpr int32_t ERROR_SHARING_VIOLATION = 32;
 constexpr int32_t ERROR_LOCK_VIOLATION = 33;
 constexpr int32_t ERROR_BAD_NETPATH = 53;
+constexpr int32_t ERROR_DEV_NOT_EXIST = 55;
+constexpr int32_t ERROR_BAD_NET_NAME = 67;
 constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 constexpr int32_t ERROR_INVALID_NAME = 123;
 constexpr int32_t ERROR_MORE_DATA = 234;
@@ -68,6 +70,7 @@ constexpr int32_t ERROR_CANTREAD = 1012;
 constexpr int32_t ERROR_CANTWRITE = 1013;
 constexpr int32_t ERROR_REGISTRY_RECOVERED = 1014;
 constexpr int32_t ERROR_REGISTRY_CORRUPT = 1015;
+constexpr int32_t ERROR_NO_MEDIA_IN_DRIVE = 1112;
 
 // File attributes.
 constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;

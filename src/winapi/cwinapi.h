@@ -43,6 +43,21 @@ class CWinAPI {
   void ListFunc();
 
   // --- System information (system_information.cpp) ------------------------------------------
+  // func 0: the computer name; 2: the logged-on user's name; 1: rename the computer to
+  // CmpName (nothing when it is empty). Any other selector gives the empty text.
+  String ComputerName(Long& func);
+  String ComputerName(Long& func, String& CmpName);
+  // The caller sizes both receive buffers; they come back uncut (label and file-system name end
+  // at a NUL). The sizes passed are clamped to the buffers. Always Empty.
+  Variant DiskVolumeInfo(String& sPath, String& sDriveName, Long& lLength, Long& lSerialNo,
+                         Long& lMaximumChar, Long& lFileSystemFlags, String& sNameOfFileSystem,
+                         Long& lLeng);
+  // Bytes free, used and total of the drive named by sPath's first character. Always Empty.
+  Variant DiskSpace(String& sPath, Double& dFree, Double& dUsed, Double& dTotal);
+  // func 0: the Windows folder; 1: the system folder; 2: the temporary folder (with its
+  // trailing backslash). Any other selector gives Empty.
+  Variant GetSystemFolders(Long& func);
+  Boolean SoundCardDetect();
 
   // --- Window and desktop control (window_control.cpp) --------------------------------------
 

@@ -307,6 +307,12 @@ uint32_t FakeSystem::GetTempPath(uint32_t size, std::string& buffer) {
   return static_cast<uint32_t>(tempPath.size());
 }
 
+int32_t FakeSystem::IsWow64Process(int32_t& result) {
+  log_.Add("IsWow64Process");
+  result = wow64 ? 1 : 0;
+  return 1;
+}
+
 namespace {
 std::string Opt(const std::wstring* w) { return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL"; }
 }  // namespace

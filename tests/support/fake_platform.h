@@ -122,6 +122,8 @@ class FakeSystem : public ISystem {
   uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
+  int32_t IsWow64Process(int32_t& wow64) override;
+  bool wow64 = false;  // set with registry.SetWow64 to act as a 32-bit process on 64-bit Windows
 
  private:
   CallLog& log_;

@@ -107,6 +107,7 @@ class Win32System : public ISystem {
   uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
+  int32_t IsWow64Process(int32_t& wow64) override;
 };
 
 class Win32Shell : public IShell {
