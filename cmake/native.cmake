@@ -6,6 +6,8 @@ file(GLOB QC_SUPPORT_SOURCES CONFIGURE_DEPENDS tests/support/*.cpp)
 add_library(qc_test_support STATIC ${QC_SUPPORT_SOURCES})
 target_include_directories(qc_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/tests)
 target_link_libraries(qc_test_support PUBLIC qc_logic)
+# In native builds the logic's DefaultPlatform() is the double's.
+set_property(TARGET qc_logic APPEND PROPERTY INTERFACE_LINK_LIBRARIES qc_test_support)
 
 file(GLOB QC_UNIT_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(qc_unit_tests ${QC_UNIT_SOURCES})

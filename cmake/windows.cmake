@@ -7,8 +7,10 @@ list(FILTER QC_WIN32_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 add_library(qc_win32 STATIC ${QC_WIN32_SOURCES})
 target_link_libraries(qc_win32 PUBLIC qc_logic)
 target_compile_definitions(qc_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-set(QC_SYSTEM_LIBS advapi32 user32 gdi32 shell32 comctl32 winmm kernel32)
+set(QC_SYSTEM_LIBS advapi32 user32 gdi32 shell32 comctl32 winmm version kernel32)
 target_link_libraries(qc_win32 PUBLIC ${QC_SYSTEM_LIBS})
+# The logic's default constructors reach DefaultPlatform() in the backend: a cycle CMake resolves.
+set_property(TARGET qc_logic APPEND PROPERTY INTERFACE_LINK_LIBRARIES qc_win32)
 
 set(QC_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/app/resources)
 add_executable(quorin_cleaner WIN32 src/platform/win32/main.cpp ${QC_RESOURCE_DIR}/quorin_cleaner.rc)
