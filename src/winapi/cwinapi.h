@@ -70,10 +70,42 @@ class CWinAPI {
   // --- File search (file_search.cpp) --------------------------------------------------------
 
   // --- Registry primitives and value wrappers (registry_primitives.cpp) ---------------------
+  // Keys are named by a root-key selector (`home`) and a sub-key path. Registry statuses are
+  // dropped; a value that cannot become a 32-bit number raises a conversion error.
+  void RegistryValueS(String& sKey, String& sValueName, String& sValue, Long& home);
+  void RegistryValueD(String& sKey, String& sValueName, String& sValue, Long& home);
+  void RegistryValueB(String& sKey, String& sValueName, Byte& sValue, Long& home);
+  // nValuetype chooses the read (1 text, 3 or 4 number, else nothing) and receives the stored
+  // type. The result is always Empty.
+  Variant RegistryGetValue(String& sKey, String& sValueName, Variant& sValue, Long& nValuetype,
+                           Long& home);
+  void RegistryRun(String& sValueName, String& sValue);
+  void RegistryDeleteValue(String& sKey, String& sValueName, Long& home);
+  void RegistryNewKey(String& sKeyName, Long& home);
+  void RegistryDeletekey(String& sSubKey, String& sKey, Long& home);  // sub-key first
+  void AutoRun(Long& drv);
 
   // --- Shell registration (shell_registration.cpp) ------------------------------------------
+  // sPath receives the stored command text.
+  void RegistryCreateRightClickAccess(String& sName, String& sPath);
+  // sPath gets a blank and the quoted file placeholder appended.
+  void RegistryCreateAssociation(String& sFileExtension_3Chars, String& sProgramType,
+                                 String& sPath);
+  void RegistryCreateAssociation(String& sFileExtension_3Chars, String& sProgramType,
+                                 String& sPath, String& sProgramName);
+  // Where the shell registration writes: HKEY_CLASSES_ROOT unless pointed elsewhere, e.g. at
+  // a per-user "Software\Classes\" so that tests run the same code without administrator rights.
+  void SetClassesRoot(Long root, const String& prefix);
 
   // --- Registry enumeration (registry_enumeration.cpp) --------------------------------------
+  // Rows are appended to the list boxes (never cleared): sub-key names, or value names beside
+  // the display texts of their data.
+  void RegistryEnumerateKeys(String& sValue, Long& handleListbox, Long& home);
+  void RegistryEnumerateValues(String& sValue, Long& handleListboxEntries,
+                               Long& handleListboxValues, Long& home);
+  Long RegEnumKeys(String& rgeSubKey, Long& handleListbox, Long& rgeMainKey);
+  void RegEnumValues(String& rgeSubKey, Long& handleListboxEntries, Long& handleListboxValues,
+                     Long& rgeMainKey);
 
   // The catalogue ListFunc shows (exposed for tests).
   static std::wstring Catalogue();
@@ -86,6 +118,18 @@ class CWinAPI {
   double FactorY();
 
   // Private registry routines (registry_primitives.cpp).
+  Long RegWriteValue(RegKey hKey, const String& valueName, Long valueType, const Variant& value);
+  Long RegReadValue(RegKey hKey, const String& valueName, Long& valueType, Variant& value);
+  void RegCreateNewKey(const String& keyPath, Long root);
+  void RegOpenWriteValue(const String& keyPath, const String& valueName, const Variant& value,
+                         Long valueType, const Variant& root);
+  Long RegOpenReadValue(const String& keyPath, const String& valueName, Variant& value,
+                        Long& valueType, const Variant& root);
+  void RegRemoveKey(const Variant& root, const String& parentPath, const String& subKeyName);
+  void RegRemoveValue(const Variant& root, const String& keyPath, const String& valueName);
+  // Shell registration's target (SetClassesRoot).
+  Long classesRoot_ = static_cast<Long>(0x80000000u);  // HKEY_CLASSES_ROOT
+  String classesPrefix_;
 
   Platform& platform_;
 
