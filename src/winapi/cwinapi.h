@@ -60,8 +60,45 @@ class CWinAPI {
   Boolean SoundCardDetect();
 
   // --- Window and desktop control (window_control.cpp) --------------------------------------
+  // TakeOffMyPosTopMost equal to -1 exactly takes the topmost state off; anything else (or
+  // nothing) makes the window topmost.
+  void SetMyPosTopMost(Long& h);
+  void SetMyPosTopMost(Long& h, Boolean& TakeOffMyPosTopMost);
+  void SetMyPosOnDesktop(Long& h);  // to the bottom of the z-order, not activated
+  // Hides the window (ShowMe zero or omitted) or shows it, at the bottom of the z-order; its
+  // position and size are kept.
+  void HideWindow(Long& h);
+  void HideWindow(Long& h, Boolean& ShowMe);
+  // Sets the desktop work area (pixels) and keeps it in WorkArea.
+  void SetSysWorkArea(Integer& l, Integer& t, Integer& r, Integer& b);
+  void ChangeToolBarStyle(Long& ToolBarh);  // the first toolbar child becomes flat
+  void MakeTransparentForm(Long& h);        // adds WS_EX_TRANSPARENT to the extended style
+  void MoveFormWithoutBorders(Long& h);     // from a mouse-down handler: drag by the client area
+  // Windows-key shortcuts: 0 Explorer, 1 Find, 2 minimise all, 3 Run, 4 Start menu, 5 Help.
+  void Launch(Long& func);
+  // func 1 sets sBitmapFile as the wallpaper, 0 removes it; other values do nothing.
+  void SetDeskWallPaper(Byte& func);
+  void SetDeskWallPaper(Byte& func, String& sBitmapFile);
+  // func 0 shut down, 1 restart, 2 forced log-off, 3 log off; other values do nothing.
+  void ExitWindows(Long& func);
+  void TaskBar(Byte& func);   // func 0 hides the taskbar, 1 shows it
+  void ShowMouse(Long& cur);  // cur -1 shows the cursor, 0 hides it
+  void StartScreenSaver(Long& handle);
+  // key: virtual-key code in the low byte, modifiers in the high byte. A refused key is
+  // reported in a message box.
+  void SetHotKey(Long& h, Long& key);
+  void SetMousePos(Long& xx, Long& yy);  // screen pixels
+  void DisableCtrlAltDelete(Boolean& bDisable);
 
   // --- Tray icon and menu bitmaps (tray_icon.cpp) -------------------------------------------
+  // func 0 adds the window's icon to the notification area, 1 changes it, 2 removes it. Its
+  // mouse events come back as mouse moves whose X (twips) carries the event's message.
+  void TrayIcon(Long& func, Long& h, String& sName, Picture& p);
+  // The mouse message hidden in such an X (512..521), else 0; x becomes the decoded number.
+  Long TryIcnRtnMsg(Single& x);
+  // Gives item MenuID of drop-down subMenu of the window's menu bar chkbmp as its checked and
+  // unchecked bitmap (both 0-based positions).
+  void MenuBitmaps(Long& h, Byte& subMenu, Byte& MenuID, Picture& chkbmp);
 
   // --- Shell helpers (shell_helpers.cpp) ----------------------------------------------------
 

@@ -15,6 +15,9 @@
 #undef FindWindowEx
 #undef DefWindowProc
 #undef SetWindowLong
+#undef GetWindowLong
+// A function-like macro in winuser.h that would swallow CWinAPI::ExitWindows.
+#undef ExitWindows
 #undef SystemParametersInfo
 #undef ShellExecute
 #undef GetUserName
