@@ -25,6 +25,11 @@ class IRuntime {
   virtual void DoEvents() = 0;
   // Local date-time in whole seconds (any fixed epoch); date addition is plain addition.
   virtual int64_t Now() = 0;
+  // Sleeps until a message, timer tick or input is waiting for this thread, `milliseconds`
+  // have passed, or Now() moves to its next second, whichever comes first. Dispatches nothing:
+  // the caller follows it with DoEvents. Lets a wait on the clock stay responsive without
+  // keeping a processor busy.
+  virtual void WaitForMessagesOrTimeout(uint32_t milliseconds) = 0;
   // Folder of the running executable (no trailing backslash unless a drive root), its file
   // name without extension, and the argument text after the program name.
   virtual std::wstring AppPath() = 0;

@@ -101,10 +101,42 @@ class CWinAPI {
   void MenuBitmaps(Long& h, Byte& subMenu, Byte& MenuID, Picture& chkbmp);
 
   // --- Shell helpers (shell_helpers.cpp) ----------------------------------------------------
+  // icnSize 16 or 32 draws the file's icon at (0, 0) of DC; any other size does nothing.
+  void RetrieveIcon(String& fName, Long& DC, Long& icnSize);
+  String RetrieveFileTypeName(String& fName);
+  // func is upper-cased in the caller's variable; "CLEAR" empties the list, "ADD" adds sName.
+  void DocumentList(String& func);
+  void DocumentList(String& func, String& sName);
+  void ShowRecycleBin(Long& h);
+  // When the shell cannot open sFile, the Open With dialog is started for it.
+  void OpenWebSite(String& sFile, Long& handle);
+  void ExecuteFile(String& sFile, Long& handle);
+  void ExecuteFile(String& sFile, Long& handle, String& sParams);
+  // address gets "mailto:" put in front, in the caller's variable.
+  void SendEmail(String& address, Long& handle);
 
   // --- Multimedia (multimedia.cpp) ----------------------------------------------------------
+  // func 0 plays the wave file, 1 to 9 a system event sound; returns at once.
+  void PlaySound(Long& func);
+  void PlaySound(Long& func, String& WavFileName);
+  // Waits about HowLong seconds (whole-second clock) while the window keeps working.
+  void Delay(Double& HowLong);
+  void PlayAvi(String& sFile);
+  void PlayAudioCd(Integer& TrackNum);
+  void PlayAudioCd(Integer& TrackNum, Boolean& StopPlaying);
 
   // --- File search (file_search.cpp) --------------------------------------------------------
+  // Counts and lists the entries of path (and, unless told otherwise, of every folder below it)
+  // that match SearchStr; returns the sum of their sizes (a Double), Empty when none matched.
+  // path gets a trailing backslash; the counters raise overflow past 32767.
+  Variant FindFilesAPI(String& path, String& SearchStr, Integer& FileCount, Integer& DirCount);
+  Variant FindFilesAPI(String& path, String& SearchStr, Integer& FileCount, Integer& DirCount,
+                       Long& handleListbox);
+  Variant FindFilesAPI(String& path, String& SearchStr, Integer& FileCount, Integer& DirCount,
+                       Long& handleListbox, Boolean& SendBackInFilename_PathFormat);
+  Variant FindFilesAPI(String& path, String& SearchStr, Integer& FileCount, Integer& DirCount,
+                       Long& handleListbox, Boolean& SendBackInFilename_PathFormat,
+                       Boolean& DontLookInSubFolders);
 
   // --- Registry primitives and value wrappers (registry_primitives.cpp) ---------------------
   // Keys are named by a root-key selector (`home`) and a sub-key path. Registry statuses are

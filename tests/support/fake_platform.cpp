@@ -89,6 +89,16 @@ int64_t FakeRuntime::Now() {
   return now;
 }
 
+void FakeRuntime::WaitForMessagesOrTimeout(uint32_t milliseconds) {
+  log_.Add("WaitForMessagesOrTimeout", milliseconds);
+  ++waits;
+  if (onWait) {
+    onWait();
+  } else {
+    ++clock;
+  }
+}
+
 bool FakeFiles::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
   log_.Add("Wow64DisableWow64FsRedirection");
   if (!wow64) return false;

@@ -43,6 +43,10 @@ class FakeRuntime : public IRuntime {
   int64_t clock = 0;
   int64_t clockStep = 0;                  // added after every Now()
   int doEvents = 0;
+  // WaitForMessagesOrTimeout: counted; runs onWait (a message arrived, the clock stays) or,
+  // without it, moves the clock to its next second.
+  int waits = 0;
+  std::function<void()> onWait;
   std::wstring appPath = L"C:\\Tools", exeName = L"app", command;
   float twipsX = 15, twipsY = 15;
 
@@ -52,6 +56,7 @@ class FakeRuntime : public IRuntime {
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
   int64_t Now() override;
+  void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
   std::wstring AppPath() override { return appPath; }
   std::wstring AppEXEName() override { return exeName; }
   std::wstring Command() override { return command; }

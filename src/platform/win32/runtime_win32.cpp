@@ -109,6 +109,16 @@ int64_t Win32Runtime::Now() {
   return static_cast<int64_t>(ticks / 10000000ull);  // whole seconds
 }
 
+void Win32Runtime::WaitForMessagesOrTimeout(uint32_t milliseconds) {
+  // Now() ticks where the local clock's milliseconds wrap; never sleep past that moment.
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  const DWORD toNextSecond = 1000u - st.wMilliseconds;
+  const DWORD wait = milliseconds < toNextSecond ? milliseconds : toNextSecond;
+  // MWMO_INPUTAVAILABLE: also wake for messages already queued but not yet removed.
+  MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 std::wstring Win32Runtime::AppPath() {
   const std::wstring path = ModulePath();
   const size_t slash = path.find_last_of(L"\\/");

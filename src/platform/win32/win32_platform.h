@@ -72,6 +72,7 @@ class Win32Runtime : public IRuntime {
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
   int64_t Now() override;
+  void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
   std::wstring AppPath() override;
   std::wstring AppEXEName() override;
   std::wstring Command() override;

@@ -1,0 +1,100 @@
+#include <cstdint>
+#include <string>
+
+#include "platform/on_error.h"
+#include "platform/win_constants.h"
+#include "winapi/cwinapi.h"
+
+namespace qc {
+namespace {
+
+constexpr uint32_t kWaveFileFlags = win::SND_ASYNC | win::SND_NOWAIT;
+constexpr uint32_t kEventSoundFlags = win::SND_ALIAS | win::SND_NOWAIT | win::SND_ASYNC;
+
+// The system event sounds, by PlaySound's func 1 to 9.
+const wchar_t* const kEventSounds[] = {
+    L"SystemStart",    L"SystemExit",     L"RestoreUp",         L"RestoreDown", L"AppGPFault",
+    L"SystemQuestion", L"SystemAsterisk", L"SystemExclamation", L"SystemHand",
+};
+
+constexpr uint32_t kVideoReplySize = 127;
+constexpr uint32_t kCdReplySize = 128;
+constexpr int32_t kNoCallbackWindow = 0;
+constexpr uint32_t kLongestWaitMs = 0xFFFFFFFEu;  // one below INFINITE
+
+// Every multimedia command is a text with a blank-filled reply buffer; replies and result codes
+// are not used.
+void Send(Platform& platform, const String& command, std::string& reply, uint32_t size) {
+  platform.Multimedia().mciSendString(command, reply, size, kNoCallbackWindow);
+}
+
+}  // namespace
+
+void CWinAPI::PlaySound(Long& func) {
+  String noFile;
+  PlaySound(func, noFile);
+}
+
+void CWinAPI::PlaySound(Long& func, String& WavFileName) {
+  if (func == 0) {
+    platform_.Multimedia().sndPlaySound(WavFileName, kWaveFileFlags);
+  } else if (func >= 1 && func <= 9) {
+    platform_.Multimedia().sndPlaySound(kEventSounds[func - 1], kEventSoundFlags);
+  }
+}
+
+void CWinAPI::Delay(Double& HowLong) {
+  IRuntime& rt = platform_.Runtime();
+  // Date addition takes whole seconds, rounding halves to even; an amount beyond its range
+  // (or not a number) is the runtime's overflow.
+  const int64_t target = rt.Now() + CLng(Variant::Double(HowLong));
+  while (target > rt.Now()) {
+    rt.DoEvents();
+    // A handler run just now may have used up the rest of the wait.
+    const int64_t now = rt.Now();
+    if (target <= now) break;
+    // Sleep until a message needs handling or the clock turns; the clock reads whole seconds,
+    // so nothing sooner could end the wait.
+    const int64_t remainingMs = (target - now) * 1000;
+    rt.WaitForMessagesOrTimeout(remainingMs > kLongestWaitMs ? kLongestWaitMs
+                                                             : static_cast<uint32_t>(remainingMs));
+  }
+}
+
+void CWinAPI::PlayAvi(String& sFile) {
+  std::string reply(kVideoReplySize, ' ');
+  // Quoted, so that a path with blanks is one argument.
+  Send(platform_, L"open \"" + sFile + L"\" type avivideo alias video", reply, kVideoReplySize);
+  Send(platform_, L"set video time format ms", reply, kVideoReplySize);
+  Send(platform_, L"play video from 0", reply, kVideoReplySize);
+}
+
+void CWinAPI::PlayAudioCd(Integer& TrackNum) {
+  Boolean play = kFalse;
+  PlayAudioCd(TrackNum, play);
+}
+
+void CWinAPI::PlayAudioCd(Integer& TrackNum, Boolean& StopPlaying) {
+  // A drive without a disc or a busy device must not stop the remaining commands.
+  std::string reply(kCdReplySize, ' ');
+  if (StopPlaying) {
+    ResumeNext([&] { Send(platform_, L"stop cdaudio", reply, kCdReplySize); });
+    ResumeNext([&] { Send(platform_, L"close cdaudio", reply, kCdReplySize); });
+    return;
+  }
+  ResumeNext([&] { Send(platform_, L"stop cdaudio", reply, kCdReplySize); });
+  ResumeNext([&] { Send(platform_, L"close cdaudio", reply, kCdReplySize); });
+  ResumeNext([&] { reply.assign(kCdReplySize, ' '); });
+  // The track's start is asked for and its answer dropped; playback starts where the device
+  // opens.
+  ResumeNext([&] {
+    Send(platform_, L"status cdaudio position track " + std::to_wstring(TrackNum), reply,
+         kCdReplySize);
+  });
+  ResumeNext([&] { Send(platform_, L"open cdaudio", reply, kCdReplySize); });
+  ResumeNext(
+      [&] { Send(platform_, L"set cdaudio time format milliseconds", reply, kCdReplySize); });
+  ResumeNext([&] { Send(platform_, L"play cdaudio", reply, kCdReplySize); });
+}
+
+}  // namespace qc
