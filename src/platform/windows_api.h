@@ -21,7 +21,6 @@ class IWindows {
   virtual int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
                                int32_t cy, uint32_t flags) = 0;
   virtual int32_t SetWindowLong(int32_t hwnd, int32_t index, int32_t value) = 0;
-  virtual int32_t GetWindowLong(int32_t hwnd, int32_t index) = 0;
   // A null pointer passes NULL; the empty text passes "".
   virtual int32_t FindWindow(const std::wstring* className, const std::wstring* windowName) = 0;
   virtual int32_t FindWindowEx(int32_t parent, int32_t childAfter, const std::wstring* className,
@@ -44,9 +43,6 @@ class IWindows {
                                        uint32_t winIni) = 0;
   virtual void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) = 0;
   virtual int32_t ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
-  // Enables the shutdown privilege in the process's token (OpenProcessToken,
-  // LookupPrivilegeValueA, AdjustTokenPrivileges); non-zero when it is now held.
-  virtual int32_t EnableShutdownPrivilege() = 0;
   virtual int32_t GetMenu(int32_t hwnd) = 0;
   virtual int32_t GetSubMenu(int32_t menu, int32_t position) = 0;
   virtual int32_t GetMenuItemID(int32_t menu, int32_t position) = 0;

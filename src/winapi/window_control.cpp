@@ -33,10 +33,10 @@ void CWinAPI::HideWindow(Long& h) {
 }
 
 void CWinAPI::HideWindow(Long& h, Boolean& ShowMe) {
-  // SWP_NOMOVE and SWP_NOSIZE keep the window where it was: without them the zeros below would
-  // move it to the screen's corner and shrink it, and showing it again would not bring it back.
+  // Callers get the documented effect: with no SWP_NOMOVE or SWP_NOSIZE the zeros are applied
+  // too, so the window also goes to (0, 0) at size 0 x 0.
   const uint32_t show = ShowMe != 0 ? win::SWP_SHOWWINDOW : win::SWP_HIDEWINDOW;
-  platform_.Windows().SetWindowPos(h, win::HWND_BOTTOM, 0, 0, 0, 0, show | kKeepPlace);
+  platform_.Windows().SetWindowPos(h, win::HWND_BOTTOM, 0, 0, 0, 0, show);
 }
 
 void CWinAPI::SetSysWorkArea(Integer& l, Integer& t, Integer& r, Integer& b) {
@@ -57,10 +57,8 @@ void CWinAPI::ChangeToolBarStyle(Long& ToolBarh) {
 
 void CWinAPI::MakeTransparentForm(Long& h) {
   IWindows& w = platform_.Windows();
-  // Added to the extended style the window has, not put in its place: replacing it would drop
-  // the window's other extended bits (its edge, its taskbar button, layering).
-  const int32_t exStyle = w.GetWindowLong(h, win::GWL_EXSTYLE);
-  w.SetWindowLong(h, win::GWL_EXSTYLE, exStyle | win::WS_EX_TRANSPARENT);
+  // The extended style becomes WS_EX_TRANSPARENT alone.
+  w.SetWindowLong(h, win::GWL_EXSTYLE, win::WS_EX_TRANSPARENT);
   w.SetWindowPos(h, win::HWND_NOTOPMOST, 0, 0, 0, 0, kKeepPlace | win::SWP_FRAMECHANGED);
 }
 
@@ -85,8 +83,7 @@ void CWinAPI::TaskBar(Byte& func) {
   IWindows& w = platform_.Windows();
   const std::wstring trayClass = L"Shell_traywnd", noName;
   const int32_t tray = w.FindWindow(&trayClass, &noName);
-  // Hidden or shown where it is: moving the taskbar to (0, 0) at size 0 would lose it.
-  w.SetWindowPos(tray, win::HWND_TOP, 0, 0, 0, 0, show | kKeepPlace);
+  w.SetWindowPos(tray, win::HWND_TOP, 0, 0, 0, 0, show);
 }
 
 void CWinAPI::ShowMouse(Long& cur) {
@@ -159,10 +156,7 @@ void CWinAPI::Launch(Long& func) {
   IWindows& w = platform_.Windows();
   w.keybd_event(win::VK_LWIN, 0, 0, 0);
   w.keybd_event(key, 0, 0, 0);
-  w.keybd_event(win::VK_LWIN, 0, win::KEYEVENTF_KEYUP, 0);
-  // A letter or F1 pressed here must be let go too, or the system goes on seeing it held down.
-  // Key code 0 is no key, and the Windows key was released above.
-  if (key != 0 && key != win::VK_LWIN) w.keybd_event(key, 0, win::KEYEVENTF_KEYUP, 0);
+  w.keybd_event(win::VK_LWIN, 0, win::KEYEVENTF_KEYUP, 0);  // the chosen key gets no key-up
 }
 
 void CWinAPI::ExitWindows(Long& func) {
@@ -183,11 +177,8 @@ void CWinAPI::ExitWindows(Long& func) {
     default:
       return;
   }
-  IWindows& w = platform_.Windows();
-  // Shutting down and restarting are refused to a process that does not hold the privilege,
-  // which is off by default; logging off needs none.
-  if (flags == win::EWX_SHUTDOWN || flags == win::EWX_REBOOT) w.EnableShutdownPrivilege();
-  w.ExitWindowsEx(flags, 0);
+  // No shutdown privilege is asked for first; the result is not looked at.
+  platform_.Windows().ExitWindowsEx(flags, 0);
 }
 
 void CWinAPI::DisableCtrlAltDelete(Boolean& bDisable) {

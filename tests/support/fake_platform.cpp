@@ -420,11 +420,6 @@ int32_t FakeWindows::SetWindowLong(int32_t hwnd, int32_t index, int32_t value) {
   return Result("SetWindowLong", 0);
 }
 
-int32_t FakeWindows::GetWindowLong(int32_t hwnd, int32_t index) {
-  log_.Add("GetWindowLong", hwnd, index);
-  return Result("GetWindowLong", 0);
-}
-
 int32_t FakeWindows::FindWindow(const std::wstring* className, const std::wstring* windowName) {
   log_.Add("FindWindow", Text(className), Text(windowName));
   return Result("FindWindow", 0);
@@ -508,11 +503,6 @@ void FakeWindows::keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t
 int32_t FakeWindows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   log_.Add("ExitWindowsEx", flags, reason);
   return Result("ExitWindowsEx", 1);
-}
-
-int32_t FakeWindows::EnableShutdownPrivilege() {
-  log_.Add("EnableShutdownPrivilege");
-  return Result("EnableShutdownPrivilege", 1);
 }
 
 int32_t FakeWindows::GetMenu(int32_t hwnd) {

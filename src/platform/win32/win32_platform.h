@@ -137,7 +137,6 @@ class Win32Windows : public IWindows {
   int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
                        int32_t cy, uint32_t flags) override;
   int32_t SetWindowLong(int32_t hwnd, int32_t index, int32_t value) override;
-  int32_t GetWindowLong(int32_t hwnd, int32_t index) override;
   int32_t FindWindow(const std::wstring* className, const std::wstring* windowName) override;
   int32_t FindWindowEx(int32_t parent, int32_t childAfter, const std::wstring* className,
                        const std::wstring* windowName) override;
@@ -157,7 +156,6 @@ class Win32Windows : public IWindows {
                                uint32_t winIni) override;
   void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) override;
   int32_t ExitWindowsEx(uint32_t flags, uint32_t reason) override;
-  int32_t EnableShutdownPrivilege() override;
   int32_t GetMenu(int32_t hwnd) override;
   int32_t GetSubMenu(int32_t menu, int32_t position) override;
   int32_t GetMenuItemID(int32_t menu, int32_t position) override;

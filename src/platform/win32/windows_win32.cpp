@@ -24,10 +24,6 @@ int32_t Win32Windows::SetWindowLong(int32_t hwnd, int32_t index, int32_t value) 
   return ::SetWindowLongA(W(hwnd), index, value);
 }
 
-int32_t Win32Windows::GetWindowLong(int32_t hwnd, int32_t index) {
-  return ::GetWindowLongA(W(hwnd), index);
-}
-
 int32_t Win32Windows::FindWindow(const std::wstring* className, const std::wstring* windowName) {
   OptionalAnsi cls(className), name(windowName);
   return FromHandle(::FindWindowA(cls.get(), name.get()));
@@ -97,25 +93,6 @@ void Win32Windows::keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_
 
 int32_t Win32Windows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   return ::ExitWindowsEx(flags, reason);
-}
-
-int32_t Win32Windows::EnableShutdownPrivilege() {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-    return 0;
-  }
-  TOKEN_PRIVILEGES privileges{};
-  privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  BOOL ok = ::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
-  // AdjustTokenPrivileges succeeds even when it could not assign the privilege; the last error
-  // tells.
-  if (ok) {
-    ok = ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
-         ::GetLastError() == ERROR_SUCCESS;
-  }
-  ::CloseHandle(token);
-  return ok ? 1 : 0;
 }
 
 int32_t Win32Windows::GetMenu(int32_t hwnd) { return FromHandle(::GetMenu(W(hwnd))); }
