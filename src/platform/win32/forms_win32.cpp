@@ -92,6 +92,8 @@ void Win32Forms::CreateForm(const FormSpec& spec, IFormEvents& events) {
     fonts_.emplace_back(font);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     colours_[c.id] = c.foreColour;
+    controls_[c.id] = child;
+    captions_[c.id] = c.caption;
   }
   SetTimer(hwnd_, kTimerId, static_cast<UINT>(spec.timerInterval), nullptr);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -103,11 +105,13 @@ void Win32Forms::CreateForm(const FormSpec& spec, IFormEvents& events) {
 }
 
 void Win32Forms::SetCaption(int controlId, const std::wstring& text) {
-  HWND c = GetDlgItem(hwnd_, controlId);
-  if (!c) return;
-  // Rewriting the same text every tick must not repaint (no flicker).
-  if (Caption(controlId) == text) return;
-  SetWindowTextW(c, text.c_str());
+  auto it = controls_.find(controlId);
+  if (it == controls_.end() || !it->second) return;
+  // Rewriting the same text every tick must not repaint (no flicker). Only this program writes
+  // its controls' texts, so the last one it wrote is what the control shows.
+  auto last = captions_.find(controlId);
+  if (last != captions_.end() && last->second == text) return;
+  if (SetWindowTextW(it->second, text.c_str())) captions_[controlId] = text;
 }
 
 void Win32Forms::SetForeColour(int controlId, uint32_t colour) {

@@ -195,6 +195,10 @@ class Win32Forms : public IForms {
   HWND lastFocus_ = nullptr;
   IFormEvents* events_ = nullptr;
   std::map<int, uint32_t> colours_;
+  // Each control's window and the caption last given to it: the timer rewrites the labels ten
+  // times a second, and asking the window for either costs a round trip each time.
+  std::map<int, HWND> controls_;
+  std::map<int, std::wstring> captions_;
   std::vector<std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>> fonts_;
 };
 
