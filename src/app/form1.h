@@ -41,12 +41,12 @@ class Form1 : public IFormEvents {
   void Command2_Click();
   void Timer1_Timer();
 
+ private:
   // The closing report of the removal for the items it could not remove (each line names the
   // item and why); empty when nothing failed for a reason other than absence.
   static std::wstring RemovalReport(const std::vector<std::wstring>& failures,
                                     bool anyScheduledForRestart);
 
- private:
   template <class Handler>
   void Dispatch(Handler&& handler);
 
