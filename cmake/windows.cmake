@@ -18,7 +18,8 @@ set_source_files_properties(${QC_RESOURCE_DIR}/quorin_cleaner.rc PROPERTIES
   OBJECT_DEPENDS "${QC_RESOURCE_DIR}/quorin_cleaner.ico;${QC_RESOURCE_DIR}/quorin_cleaner.manifest")
 set_target_properties(quorin_cleaner PROPERTIES OUTPUT_NAME "Quorin Cleaner")
 target_link_libraries(quorin_cleaner PRIVATE qc_win32 ${QC_STATIC_LINK})
-target_link_options(quorin_cleaner PRIVATE -Wl,--dynamicbase -Wl,--nxcompat)
+# ASLR needs the base relocations: ask for them outright rather than rely on the linker's default.
+target_link_options(quorin_cleaner PRIVATE -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section)
 
 # GoogleTest built from Debian's sources for the Windows side.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
@@ -35,6 +36,11 @@ if(QC_WIN32_TEST_SOURCES)
   add_executable(qc_win32_tests ${QC_WIN32_TEST_SOURCES})
   target_include_directories(qc_win32_tests PRIVATE tests)
   target_link_libraries(qc_win32_tests PRIVATE qc_win32 gtest gtest_main ${QC_STATIC_LINK})
+  # A DLL beside the tests that the narrowed DLL search must not pick up by name.
+  add_library(qc_planted SHARED tests/pe/planted_dll.c)
+  set_target_properties(qc_planted PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_link_options(qc_planted PRIVATE -static-libgcc)
+  add_dependencies(qc_win32_tests qc_planted)
 endif()
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/gui/CMakeLists.txt)
@@ -46,3 +52,9 @@ foreach(src ${QC_BENCH_WIN32})
   add_executable(${name} ${src})
   target_link_libraries(${name} PRIVATE qc_win32 ${QC_STATIC_LINK})
 endforeach()
+
+# Reads a running program's handle, GDI, USER and memory counts from outside (the soak test).
+add_executable(qcprobe tests/gui/probe.cpp)
+target_compile_definitions(qcprobe PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_link_libraries(qcprobe PRIVATE user32 shell32 psapi)
+target_link_options(qcprobe PRIVATE -static)

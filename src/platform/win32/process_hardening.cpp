@@ -1,0 +1,22 @@
+#include "platform/win32/process_hardening.h"
+
+#include "platform/win32/windows_include.h"
+
+namespace qc::win32 {
+
+bool RestrictDllSearchToSystemFolder() {
+  // A heap found corrupt ends the process instead of carrying on with it.
+  HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+
+  // Removes the current folder from the search even where the call below is missing.
+  SetDllDirectoryW(L"");
+
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  if (kernel == nullptr) return false;
+  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  return setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
+}  // namespace qc::win32
