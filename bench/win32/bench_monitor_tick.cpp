@@ -75,32 +75,31 @@ double IdleCpuPercent(int seconds) {
     Sleep(100);
     window = FindWindowW(nullptr, kCaption);
   }
-  double percent = -1;
+  double percent = kNotAvailable;
   if (window) {
     Sleep(2000);  // past start-up and the first ticks
     const double before = ProcessCpuSeconds(pi.hProcess);
-    if (before == 0) {
-      // Starting a program costs CPU: a zero means the figures are not kept for another process.
-      std::printf(
-          "GetProcessTimes gives no figures for another process here (under Wine: "
-          "bench/monitor_idle_cpu.sh reads them from /proc)\n");
-      PostMessageW(window, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 1);
-      CloseHandle(pi.hProcess);
-      return kNotAvailable;
-    }
     LARGE_INTEGER t0;
     LARGE_INTEGER t1;
     QueryPerformanceCounter(&t0);
     Sleep(static_cast<DWORD>(seconds) * 1000);
     QueryPerformanceCounter(&t1);
     const double after = ProcessCpuSeconds(pi.hProcess);
-    if (before >= 0 && after >= 0) percent = 100.0 * (after - before) / Seconds(t0, t1);
-    std::printf("program CPU over %.1f s idle: %.3f s\n", Seconds(t0, t1), after - before);
+    if (before < 0 || after <= before) {
+      // A timer that ticks for seconds costs something: no figure, or one that never moves,
+      // means the times of another process are not followed here (so under Wine).
+      std::printf(
+          "GetProcessTimes does not follow another process here (%.3f s before, %.3f s "
+          "after); under Wine bench/monitor_idle_cpu.sh reads the figure from /proc\n",
+          before, after);
+    } else {
+      percent = 100.0 * (after - before) / Seconds(t0, t1);
+      std::printf("program CPU over %.1f s idle: %.3f s\n", Seconds(t0, t1), after - before);
+    }
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {
     std::fprintf(stderr, "the program's window did not appear\n");
+    percent = -1;
   }
   if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hProcess);
