@@ -65,6 +65,23 @@ std::wstring Widen(const char* text) {
   return w;
 }
 
+// File-system redirection switched off for one scope, where the platform has any.
+class RedirectionOff {
+ public:
+  explicit RedirectionOff(IFiles& files)
+      : files_(files), off_(files.Wow64DisableWow64FsRedirection(old_)) {}
+  RedirectionOff(const RedirectionOff&) = delete;
+  RedirectionOff& operator=(const RedirectionOff&) = delete;
+  ~RedirectionOff() {
+    if (off_) files_.Wow64RevertWow64FsRedirection(old_);
+  }
+
+ private:
+  IFiles& files_;
+  uintptr_t old_ = 0;
+  bool off_;
+};
+
 // The window's design, in twips, as the forms designer stores it.
 struct ControlDesign {
   int id;
@@ -377,16 +394,8 @@ void Form1::Command1_Click() {
 
 void Form1::Command2_Click() {
   // A 32-bit program on 64-bit Windows would otherwise get the SysWOW64 copy of Task Manager.
-  IFiles& files = platform_.Files();
-  uintptr_t redirection = 0;
-  const bool redirectionOff = files.Wow64DisableWow64FsRedirection(redirection);
-  try {
-    platform_.Runtime().Shell(kTaskManager, win::SW_SHOWNORMAL);
-  } catch (const RuntimeError&) {
-    if (redirectionOff) files.Wow64RevertWow64FsRedirection(redirection);
-    throw;
-  }
-  if (redirectionOff) files.Wow64RevertWow64FsRedirection(redirection);
+  const RedirectionOff realSystem32(platform_.Files());
+  platform_.Runtime().Shell(kTaskManager, win::SW_SHOWNORMAL);
 }
 
 }  // namespace qc

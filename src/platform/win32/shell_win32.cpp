@@ -3,16 +3,6 @@
 #include "platform/win32/win32_platform.h"
 
 namespace qc::win32 {
-namespace {
-
-struct OptionalAnsi {
-  explicit OptionalAnsi(const std::wstring* w) : present(w != nullptr), text(w ? Ansi(*w) : "") {}
-  const char* get() const { return present ? text.c_str() : nullptr; }
-  bool present;
-  std::string text;
-};
-
-}  // namespace
 
 int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                  const std::wstring& file, const std::wstring* parameters,

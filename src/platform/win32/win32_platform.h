@@ -31,6 +31,14 @@ inline int32_t FromHandle(H h) {
 std::string Ansi(const std::wstring& text);
 std::wstring Wide(const std::string& ansi);
 
+// An optional text for an "A" call: a null pointer passes NULL, the empty text passes "".
+struct OptionalAnsi {
+  explicit OptionalAnsi(const std::wstring* w) : present(w != nullptr), text(w ? Ansi(*w) : "") {}
+  const char* get() const { return present ? text.c_str() : nullptr; }
+  bool present;
+  std::string text;
+};
+
 class Win32CodePage : public ICodePage {
  public:
   std::string ToAnsi(const std::wstring& text) override { return Ansi(text); }

@@ -5,14 +5,6 @@ namespace {
 
 HWND W(int32_t h) { return ToHandle<HWND>(h); }
 
-// Optional texts: a null pointer is passed as NULL, the empty text as "".
-struct OptionalAnsi {
-  explicit OptionalAnsi(const std::wstring* w) : present(w != nullptr), text(w ? Ansi(*w) : "") {}
-  const char* get() const { return present ? text.c_str() : nullptr; }
-  bool present;
-  std::string text;
-};
-
 }  // namespace
 
 int32_t Win32Windows::SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y,
