@@ -268,8 +268,9 @@ Variant AdvancedRegistryFunctions::CreateKey(std::wstring sKey) {
 
 // --- typed values -----------------------------------------------------------------------------
 
-Variant AdvancedRegistryFunctions::SetDWordValue(std::wstring sKey, std::wstring sKeyName,
-                                                 int32_t KeyValue) {
+template <class MakeBytes>
+Variant AdvancedRegistryFunctions::WriteValue(std::wstring& sKey, const std::wstring& sKeyName,
+                                              uint32_t type, MakeBytes&& makeBytes) {
   Variant result = False();
   ParseKeyPath(sKey, RootKey);
   if (RootKey == 0) return result;
@@ -280,11 +281,15 @@ Variant AdvancedRegistryFunctions::SetDWordValue(std::wstring sKey, std::wstring
     ReportError();
     return result;
   }
-  const uint32_t bits = static_cast<uint32_t>(KeyValue);
-  const uint8_t bytes[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
-                            static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
-  LastResult = platform_.Registry().RegSetValueEx(KeyHandle.get(), sKeyName, 0, win::REG_DWORD,
-                                                  bytes, sizeof bytes);
+  // The data are made once the key is open; a conversion error leaves with the key closed.
+  // They are held in a std::string so that a zero byte always follows them, as it follows the
+  // text of a string value in memory (the system looks at that byte for REG_SZ).
+  const std::string data = makeBytes();
+  // An empty value is written with no data pointer.
+  LastResult = platform_.Registry().RegSetValueEx(
+      KeyHandle.get(), sKeyName, 0, type,
+      data.empty() ? nullptr : reinterpret_cast<const uint8_t*>(data.c_str()),
+      static_cast<uint32_t>(data.size()));
   if (LastResult == win::ERROR_SUCCESS) {
     result = True();
   } else {
@@ -292,6 +297,15 @@ Variant AdvancedRegistryFunctions::SetDWordValue(std::wstring sKey, std::wstring
   }
   LastResult = KeyHandle.reset();
   return result;
+}
+
+Variant AdvancedRegistryFunctions::SetDWordValue(std::wstring sKey, std::wstring sKeyName,
+                                                 int32_t KeyValue) {
+  return WriteValue(sKey, sKeyName, win::REG_DWORD, [KeyValue] {
+    const uint32_t bits = static_cast<uint32_t>(KeyValue);
+    return std::string{static_cast<char>(bits), static_cast<char>(bits >> 8),
+                       static_cast<char>(bits >> 16), static_cast<char>(bits >> 24)};
+  });
 }
 
 Variant AdvancedRegistryFunctions::GetDWordValue(std::wstring sKey, std::wstring sKeyName) {
@@ -322,29 +336,11 @@ Variant AdvancedRegistryFunctions::GetDWordValue(std::wstring sKey, std::wstring
 
 Variant AdvancedRegistryFunctions::SetBinaryValue(std::wstring sKey, std::wstring sKeyName,
                                                   const std::wstring& KeyValue) {
-  Variant result = False();
-  ParseKeyPath(sKey, RootKey);
-  if (RootKey == 0) return result;
-
-  const KeyScope scope(KeyHandle);
-  LastResult = OpenKey(RootKey, sKey, win::KEY_WRITE, KeyHandle);
-  if (LastResult != win::ERROR_SUCCESS) {
-    ReportError();
-    return result;
-  }
-  BinaryLength = static_cast<int32_t>(KeyValue.size());
-  BinaryData = OneBytePerCharacter(KeyValue);  // may raise overflow; the scope closes the key
-  // The empty text is an empty binary value: 0 bytes, no data pointer needed.
-  LastResult = platform_.Registry().RegSetValueEx(KeyHandle.get(), sKeyName, 0, win::REG_BINARY,
-                                                  BinaryData.empty() ? nullptr : BinaryData.data(),
-                                                  static_cast<uint32_t>(BinaryLength));
-  if (LastResult == win::ERROR_SUCCESS) {
-    result = True();
-  } else {
-    ReportError();
-  }
-  LastResult = KeyHandle.reset();
-  return result;
+  return WriteValue(sKey, sKeyName, win::REG_BINARY, [&] {
+    BinaryLength = static_cast<int32_t>(KeyValue.size());
+    BinaryData = OneBytePerCharacter(KeyValue);  // may raise overflow
+    return std::string(BinaryData.begin(), BinaryData.end());
+  });
 }
 
 Variant AdvancedRegistryFunctions::GetBinaryValue(std::wstring sKey, std::wstring sKeyName) {
@@ -380,29 +376,12 @@ Variant AdvancedRegistryFunctions::GetBinaryValue(std::wstring sKey, std::wstrin
 
 Variant AdvancedRegistryFunctions::SetStringValue(std::wstring sKey, std::wstring sKeyName,
                                                   std::wstring KeyValue) {
-  Variant result = False();
-  ParseKeyPath(sKey, RootKey);
-  if (RootKey == 0) return result;
-
-  const KeyScope scope(KeyHandle);
-  LastResult = OpenKey(RootKey, sKey, win::KEY_WRITE, KeyHandle);
-  if (LastResult != win::ERROR_SUCCESS) {
-    ReportError();
-    return result;
-  }
-  // No terminating zero is written. The count is the ANSI text's own length: the same as its
-  // number of characters in a single-byte code page, and not cutting the text in a double-byte one.
-  const std::string text = platform_.CodePage().ToAnsi(KeyValue);
-  LastResult = platform_.Registry().RegSetValueEx(KeyHandle.get(), sKeyName, 0, win::REG_SZ,
-                                                  reinterpret_cast<const uint8_t*>(text.c_str()),
-                                                  static_cast<uint32_t>(text.size()));
-  if (LastResult == win::ERROR_SUCCESS) {
-    result = True();
-  } else {
-    ReportError();
-  }
-  LastResult = KeyHandle.reset();
-  return result;
+  return WriteValue(sKey, sKeyName, win::REG_SZ, [&] {
+    // No terminating zero is written. The count is the ANSI text's own length: the same as its
+    // number of characters in a single-byte code page, and not cutting the text in a double-byte
+    // one.
+    return platform_.CodePage().ToAnsi(KeyValue);
+  });
 }
 
 Variant AdvancedRegistryFunctions::GetStringValue(std::wstring sKey, std::wstring sKeyName) {

@@ -56,6 +56,10 @@ class AdvancedRegistryFunctions {
   int32_t OpenKey(RegKey root, const std::wstring& subKey, uint32_t access, UniqueKey& key);
   int32_t Query(const UniqueKey& key, const std::wstring& valueName, uint32_t type, uint8_t* data,
                 int32_t& size);
+  // The writers' common frame: open for writing, write the bytes makeBytes gives, report, close.
+  template <class MakeBytes>
+  Variant WriteValue(std::wstring& sKey, const std::wstring& sKeyName, uint32_t type,
+                     MakeBytes&& makeBytes);
   // The ANSI bytes of a text carried one character per byte; raises overflow for a character
   // that has no single-byte code in the code page.
   std::vector<uint8_t> OneBytePerCharacter(const std::wstring& text);
