@@ -129,13 +129,13 @@ int ToPixels(int twips, float twipsPerPixel) {
 Form1::Form1(Platform& platform) : platform_(platform) {}
 
 FormSpec Form1::Layout(float twipsPerPixelX, float twipsPerPixelY) {
-  FormSpec spec;
-  spec.caption = L"Quorin Virus Cleaner";
-  spec.clientWidth = ToPixels(kClientWidthTwips, twipsPerPixelX);
-  spec.clientHeight = ToPixels(kClientHeightTwips, twipsPerPixelY);
-  spec.iconResource = 1;
-  spec.focusControl = kCommand1;
-  spec.timerInterval = kTimer1Interval;
+  FormSpec layout;
+  layout.caption = L"Quorin Virus Cleaner";
+  layout.clientWidth = ToPixels(kClientWidthTwips, twipsPerPixelX);
+  layout.clientHeight = ToPixels(kClientHeightTwips, twipsPerPixelY);
+  layout.iconResource = 1;
+  layout.focusControl = kCommand1;
+  layout.timerInterval = kTimer1Interval;
   for (const ControlDesign& d : kDesign) {
     ControlSpec c;
     c.id = d.id;
@@ -149,9 +149,9 @@ FormSpec Form1::Layout(float twipsPerPixelX, float twipsPerPixelY) {
     c.align = d.align;
     c.foreColour = d.foreColour;
     c.wordWrap = true;
-    spec.controls.push_back(c);
+    layout.controls.push_back(c);
   }
-  return spec;
+  return layout;
 }
 
 void Form1::Show() {

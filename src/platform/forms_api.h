@@ -63,7 +63,7 @@ class IFormEvents {
 class IForms {
  public:
   virtual ~IForms() = default;
-  virtual void CreateForm(const FormSpec& spec, IFormEvents& events) = 0;
+  virtual void CreateForm(const FormSpec& layout, IFormEvents& events) = 0;
   // Setting the text or colour a control already has changes nothing on screen (no flicker).
   virtual void SetCaption(int controlId, const std::wstring& text) = 0;
   virtual void SetForeColour(int controlId, uint32_t colour) = 0;

@@ -155,7 +155,7 @@ int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
   log_.Add("FindFirstFile", pattern);
   const size_t slash = pattern.find_last_of(L'\\');
   const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash);
-  const std::wstring spec = pattern.substr(slash + 1);
+  const std::wstring mask = pattern.substr(slash + 1);
   const FakeEntry* dir = fs_.Get(folder);
   if (!dir || !dir->directory()) {
     lastError_ = fs_.FolderError(pattern) ? fs_.FolderError(pattern) : win::ERROR_PATH_NOT_FOUND;
@@ -169,11 +169,11 @@ int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
   FakeCodePage cp;
   if (FakeFileSystem::Key(folder).size() > 2) {  // folders below a root list "." and ".."
     FakeEntry dot{0x10};
-    if (WildcardMatch(spec, L".")) found.push_back(MakeFindData(".", dot));
-    if (WildcardMatch(spec, L"..")) found.push_back(MakeFindData("..", dot));
+    if (WildcardMatch(mask, L".")) found.push_back(MakeFindData(".", dot));
+    if (WildcardMatch(mask, L"..")) found.push_back(MakeFindData("..", dot));
   }
   for (const std::wstring& name : fs_.Children(folder)) {
-    if (WildcardMatch(spec, name)) found.push_back(MakeFindData(cp.ToAnsi(name), *fs_.Get(folder + L"\\" + name)));
+    if (WildcardMatch(mask, name)) found.push_back(MakeFindData(cp.ToAnsi(name), *fs_.Get(folder + L"\\" + name)));
   }
   if (found.empty()) {
     lastError_ = win::ERROR_FILE_NOT_FOUND;
@@ -383,11 +383,11 @@ uint32_t FakeMultimedia::waveOutGetNumDevs() {
   return devices;
 }
 
-void FakeForms::CreateForm(const FormSpec& spec, IFormEvents& ev) {
-  log_.Add("CreateForm", spec.caption);
-  form = spec;
+void FakeForms::CreateForm(const FormSpec& layout, IFormEvents& ev) {
+  log_.Add("CreateForm", layout.caption);
+  form = layout;
   events = &ev;
-  for (const auto& c : spec.controls) {
+  for (const auto& c : layout.controls) {
     captions[c.id] = c.caption;
     colours[c.id] = c.foreColour;
   }

@@ -189,7 +189,7 @@ class FakeForms : public IForms {
   void Click(int id) { events->OnClick(id); }
   void Tick() { events->OnTimer(); }
 
-  void CreateForm(const FormSpec& spec, IFormEvents& ev) override;
+  void CreateForm(const FormSpec& layout, IFormEvents& ev) override;
   void SetCaption(int controlId, const std::wstring& text) override;
   void SetForeColour(int controlId, uint32_t colour) override;
   std::wstring Caption(int controlId) override { return captions[controlId]; }

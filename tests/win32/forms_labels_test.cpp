@@ -29,21 +29,21 @@ bool NeedsPaint(HWND control) {
 
 TEST(FormLabels, RewritingTheSameTextOrColourLeavesTheControlAlone) {
   constexpr int kLabel = 7;
-  qc::FormSpec spec;
-  spec.caption = L"Quorin label test";
-  spec.clientWidth = 300;
-  spec.clientHeight = 100;
+  qc::FormSpec layout;
+  layout.caption = L"Quorin label test";
+  layout.clientWidth = 300;
+  layout.clientHeight = 100;
   qc::ControlSpec label;
   label.id = kLabel;
   label.kind = qc::ControlKind::Label;
   label.caption = L"Label2";
   label.rect = {10, 10, 280, 30};
   label.font = {L"Times New Roman", 12, 700, 0};
-  spec.controls.push_back(label);
+  layout.controls.push_back(label);
 
   NoEvents events;
   qc::win32::Win32Forms forms;
-  forms.CreateForm(spec, events);
+  forms.CreateForm(layout, events);
   ASSERT_NE(forms.MainWindow(), nullptr);
   HWND control = GetDlgItem(forms.MainWindow(), kLabel);
   ASSERT_NE(control, nullptr);

@@ -71,12 +71,12 @@ TEST(RuntimeMessageBox, StylesAreModalCarryTextTitleAndIconAndTheTimerKeepsTicki
   win32::Win32Forms& forms = TheWin32Platform().Win32FormsBackend();
   CountingEvents events;
   if (!forms.MainWindow()) {
-    FormSpec spec;
-    spec.caption = L"qc runtime test window";
-    spec.clientWidth = 200;
-    spec.clientHeight = 100;
-    spec.timerInterval = 50;
-    forms.CreateForm(spec, events);
+    FormSpec layout;
+    layout.caption = L"qc runtime test window";
+    layout.clientWidth = 200;
+    layout.clientHeight = 100;
+    layout.timerInterval = 50;
+    forms.CreateForm(layout, events);
   }
   HWND owner = forms.MainWindow();
   if (!owner) GTEST_SKIP() << "no display";

@@ -39,13 +39,13 @@ COLORREF Win32Forms::Resolve(uint32_t colour, int fallbackSysColour) {
   return static_cast<COLORREF>(colour & 0x00FFFFFF);
 }
 
-void Win32Forms::CreateForm(const FormSpec& spec, IFormEvents& events) {
+void Win32Forms::CreateForm(const FormSpec& layout, IFormEvents& events) {
   events_ = &events;
   const HINSTANCE inst = Instance();
-  HICON big = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(spec.iconResource), IMAGE_ICON,
+  HICON big = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(layout.iconResource), IMAGE_ICON,
                                             GetSystemMetrics(SM_CXICON),
                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-  HICON small = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(spec.iconResource),
+  HICON small = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(layout.iconResource),
                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   WNDCLASSEXW wc{};
@@ -61,9 +61,9 @@ void Win32Forms::CreateForm(const FormSpec& spec, IFormEvents& events) {
 
   // Fixed single border: caption, system menu and close button; no sizing, no min/max.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT r{0, 0, spec.clientWidth, spec.clientHeight};
+  RECT r{0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&r, style, FALSE, 0);
-  hwnd_ = CreateWindowExW(0, kFormClass, spec.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+  hwnd_ = CreateWindowExW(0, kFormClass, layout.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, this);
   if (!hwnd_) return;
 
@@ -72,7 +72,7 @@ void Win32Forms::CreateForm(const FormSpec& spec, IFormEvents& events) {
   if (dc) ReleaseDC(hwnd_, dc);
 
   // Children are created in tab order, which is also the order Tab moves the focus in.
-  std::vector<ControlSpec> ordered = spec.controls;
+  std::vector<ControlSpec> ordered = layout.controls;
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const ControlSpec& a, const ControlSpec& b) { return a.tabIndex < b.tabIndex; });
   for (const ControlSpec& c : ordered) {
@@ -95,10 +95,10 @@ void Win32Forms::CreateForm(const FormSpec& spec, IFormEvents& events) {
     controls_[c.id] = child;
     captions_[c.id] = c.caption;
   }
-  SetTimer(hwnd_, kTimerId, static_cast<UINT>(spec.timerInterval), nullptr);
+  SetTimer(hwnd_, kTimerId, static_cast<UINT>(layout.timerInterval), nullptr);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
-  if (HWND focus = GetDlgItem(hwnd_, spec.focusControl)) {
+  if (HWND focus = GetDlgItem(hwnd_, layout.focusControl)) {
     SetFocus(focus);
     lastFocus_ = focus;
   }

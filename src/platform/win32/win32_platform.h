@@ -178,7 +178,7 @@ class Win32Forms : public IForms {
   Win32Forms& operator=(const Win32Forms&) = delete;
   ~Win32Forms() override;
 
-  void CreateForm(const FormSpec& spec, IFormEvents& events) override;
+  void CreateForm(const FormSpec& layout, IFormEvents& events) override;
   void SetCaption(int controlId, const std::wstring& text) override;
   void SetForeColour(int controlId, uint32_t colour) override;
   std::wstring Caption(int controlId) override;
