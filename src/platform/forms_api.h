@@ -28,7 +28,9 @@ struct PixelRect {
 // kDefaultColour keeps the platform's.
 inline constexpr uint32_t kDefaultColour = 0xFFFFFFFFu;
 inline constexpr uint32_t kSystemColourFlag = 0x80000000u;
-constexpr uint32_t SystemColour(uint32_t index) { return kSystemColourFlag | index; }
+constexpr uint32_t SystemColour(uint32_t index) {
+  return kSystemColourFlag | index;
+}
 
 struct ControlSpec {
   int id = 0;
@@ -49,8 +51,8 @@ struct FormSpec {
   uint32_t backColour = kDefaultColour;
   int iconResource = 1;
   std::vector<ControlSpec> controls;
-  int focusControl = 0;    // id of the control that has the focus at start
-  int timerInterval = 0;   // milliseconds; 0 = no timer
+  int focusControl = 0;   // id of the control that has the focus at start
+  int timerInterval = 0;  // milliseconds; 0 = no timer
 };
 
 class IFormEvents {

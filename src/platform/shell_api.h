@@ -12,9 +12,9 @@ class IShell {
   virtual ~IShell() = default;
 
   // Null pointers pass NULL.
-  virtual int32_t ShellExecute(int32_t hwnd, const std::wstring* operation, const std::wstring& file,
-                               const std::wstring* parameters, const std::wstring* directory,
-                               int32_t showCommand) = 0;
+  virtual int32_t ShellExecute(int32_t hwnd, const std::wstring* operation,
+                               const std::wstring& file, const std::wstring* parameters,
+                               const std::wstring* directory, int32_t showCommand) = 0;
   // record: the 88-byte ANSI NOTIFYICONDATA.
   virtual int32_t Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) = 0;
   // record: the 352-byte ANSI SHFILEINFO, filled in place; returns what the call returns.

@@ -160,8 +160,8 @@ class CWinAPI {
   // sPath gets a blank and the quoted file placeholder appended.
   void RegistryCreateAssociation(String& sFileExtension_3Chars, String& sProgramType,
                                  String& sPath);
-  void RegistryCreateAssociation(String& sFileExtension_3Chars, String& sProgramType,
-                                 String& sPath, String& sProgramName);
+  void RegistryCreateAssociation(String& sFileExtension_3Chars, String& sProgramType, String& sPath,
+                                 String& sProgramName);
   // Where the shell registration writes: HKEY_CLASSES_ROOT unless pointed elsewhere, e.g. at
   // a per-user "Software\Classes\" so that tests run the same code without administrator rights.
   void SetClassesRoot(Long root, const String& prefix);

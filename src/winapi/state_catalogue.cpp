@@ -7,17 +7,49 @@ namespace qc {
 namespace {
 
 const wchar_t* const kCatalogue[] = {
-    L"Delay ", L"DiskSpace ", L"DocumentList ", L"ExecuteFile ", L"ExitWindows ",
-    L"FindFilesAPI ", L"Launch ", L"MakeTransparentForm ", L"MenuBitmaps ",
-    L"MoveFormWithoutBorders ", L"OpenWebSite ", L"PlayAudioCD ", L"PlayAvi ", L"PlaySound ",
-    L"RegistryValueS ", L"RegistryValueD ", L"RegistryRun ", L"RegistryDeleteValue ",
-    L"RegistryNewKey ", L"RegistryDeleteKey ", L"RegistryCreateRightClickAccess ",
-    L"RegistryCreateAssociation ", L"RetrieveIcon ", L"SendEmail ", L"SetDeskWallPaper ",
-    L"SetHotKey ", L"SetMousePos ", L"SetMyPosOnDesktop ", L"SetMyPosTopMost ",
-    L"SetSysWorkArea ", L"ShowMouse ", L"ShowRecycleBin ", L"StartScreenSaver ", L"TaskBar ",
-    L"TrayIcon ", L"**********Functions**********", L"GetSystemFolders()",
-    L"RetrieveFileTypeName()", L"SoundCardDetect()", L"TtoP()", L"PtoT()",
-    L"**********Properties**********", L"WorkAreaLeft, WorkAreaRight, WorkAreaTop, WorkAreaBottom",
+    L"Delay ",
+    L"DiskSpace ",
+    L"DocumentList ",
+    L"ExecuteFile ",
+    L"ExitWindows ",
+    L"FindFilesAPI ",
+    L"Launch ",
+    L"MakeTransparentForm ",
+    L"MenuBitmaps ",
+    L"MoveFormWithoutBorders ",
+    L"OpenWebSite ",
+    L"PlayAudioCD ",
+    L"PlayAvi ",
+    L"PlaySound ",
+    L"RegistryValueS ",
+    L"RegistryValueD ",
+    L"RegistryRun ",
+    L"RegistryDeleteValue ",
+    L"RegistryNewKey ",
+    L"RegistryDeleteKey ",
+    L"RegistryCreateRightClickAccess ",
+    L"RegistryCreateAssociation ",
+    L"RetrieveIcon ",
+    L"SendEmail ",
+    L"SetDeskWallPaper ",
+    L"SetHotKey ",
+    L"SetMousePos ",
+    L"SetMyPosOnDesktop ",
+    L"SetMyPosTopMost ",
+    L"SetSysWorkArea ",
+    L"ShowMouse ",
+    L"ShowRecycleBin ",
+    L"StartScreenSaver ",
+    L"TaskBar ",
+    L"TrayIcon ",
+    L"**********Functions**********",
+    L"GetSystemFolders()",
+    L"RetrieveFileTypeName()",
+    L"SoundCardDetect()",
+    L"TtoP()",
+    L"PtoT()",
+    L"**********Properties**********",
+    L"WorkAreaLeft, WorkAreaRight, WorkAreaTop, WorkAreaBottom",
     L"MouseX, MouseY ",
 };
 
@@ -42,8 +74,12 @@ CWinAPI::CWinAPI(Platform& platform)
   Class_Initialize();
 }
 
-double CWinAPI::FactorX() { return platform_.Runtime().TwipsPerPixelX(); }
-double CWinAPI::FactorY() { return platform_.Runtime().TwipsPerPixelY(); }
+double CWinAPI::FactorX() {
+  return platform_.Runtime().TwipsPerPixelX();
+}
+double CWinAPI::FactorY() {
+  return platform_.Runtime().TwipsPerPixelY();
+}
 
 void CWinAPI::Class_Initialize() {
   CachedLeft = CachedTop = CachedRight = CachedBottom = CachedMouseX = Variant::Integer(0);
@@ -121,7 +157,9 @@ std::wstring CWinAPI::Catalogue() {
   return text;
 }
 
-void CWinAPI::ListFunc() { platform_.Runtime().MessageBox(Catalogue(), win::MB_OK, nullptr); }
+void CWinAPI::ListFunc() {
+  platform_.Runtime().MessageBox(Catalogue(), win::MB_OK, nullptr);
+}
 
 String CWinAPI::StripNull(String& text) {
   const size_t nul = text.find(L'\0');
@@ -132,7 +170,8 @@ String CWinAPI::StripNull(String& text) {
 Variant CWinAPI::TextBeforeNull(const String& text) {
   const size_t nul = text.find(L'\0');
   // The position is kept in a 16-bit Integer.
-  const Integer position = CInt(Variant::Long(nul == String::npos ? 0 : static_cast<Long>(nul + 1)));
+  const Integer position =
+      CInt(Variant::Long(nul == String::npos ? 0 : static_cast<Long>(nul + 1)));
   return position > 0 ? Variant(text.substr(0, static_cast<size_t>(position - 1))) : Variant(text);
 }
 

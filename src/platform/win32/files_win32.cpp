@@ -46,7 +46,9 @@ int32_t Win32Files::FindNextFile(int32_t handle, FindData& data) {
   return ok;
 }
 
-int32_t Win32Files::FindClose(int32_t handle) { return ::FindClose(ToHandle<HANDLE>(handle)); }
+int32_t Win32Files::FindClose(int32_t handle) {
+  return ::FindClose(ToHandle<HANDLE>(handle));
+}
 
 uint32_t Win32Files::GetFileAttributes(const std::wstring& path) {
   return ::GetFileAttributesA(Ansi(path).c_str());
@@ -58,6 +60,8 @@ int32_t Win32Files::MoveFileEx(const std::wstring& existing, const std::wstring*
   return ::MoveFileExA(Ansi(existing).c_str(), newName ? to.c_str() : nullptr, flags);
 }
 
-uint32_t Win32Files::GetLastError() { return ::GetLastError(); }
+uint32_t Win32Files::GetLastError() {
+  return ::GetLastError();
+}
 
 }  // namespace qc::win32

@@ -11,7 +11,9 @@ namespace {
 constexpr wchar_t kFormClass[] = L"QuorinCleanerForm";
 constexpr UINT_PTR kTimerId = 1;
 
-HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE Instance() {
+  return GetModuleHandleW(nullptr);
+}
 
 DWORD LabelStyle(TextAlign align) {
   // Labels show their text literally (a user name may hold an ampersand) and wrap at words.
@@ -63,8 +65,9 @@ void Win32Forms::CreateForm(const FormSpec& layout, IFormEvents& events) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   RECT r{0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&r, style, FALSE, 0);
-  hwnd_ = CreateWindowExW(0, kFormClass, layout.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, this);
+  hwnd_ =
+      CreateWindowExW(0, kFormClass, layout.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                      r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, this);
   if (!hwnd_) return;
 
   HDC dc = GetDC(hwnd_);
@@ -73,15 +76,17 @@ void Win32Forms::CreateForm(const FormSpec& layout, IFormEvents& events) {
 
   // Children are created in tab order, which is also the order Tab moves the focus in.
   std::vector<ControlSpec> ordered = layout.controls;
-  std::stable_sort(ordered.begin(), ordered.end(),
-                   [](const ControlSpec& a, const ControlSpec& b) { return a.tabIndex < b.tabIndex; });
+  std::stable_sort(ordered.begin(), ordered.end(), [](const ControlSpec& a, const ControlSpec& b) {
+    return a.tabIndex < b.tabIndex;
+  });
   for (const ControlSpec& c : ordered) {
     const bool button = c.kind == ControlKind::Button;
-    const DWORD cs = button ? (WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON)
-                            : LabelStyle(c.align);
-    HWND child = CreateWindowExW(0, button ? L"BUTTON" : L"STATIC", c.caption.c_str(), cs,
-                                 c.rect.left, c.rect.top, c.rect.width, c.rect.height, hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), inst, nullptr);
+    const DWORD cs =
+        button ? (WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON) : LabelStyle(c.align);
+    HWND child =
+        CreateWindowExW(0, button ? L"BUTTON" : L"STATIC", c.caption.c_str(), cs, c.rect.left,
+                        c.rect.top, c.rect.width, c.rect.height, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), inst, nullptr);
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(std::lround(c.font.points * dpiY / 72.0));
     lf.lfWeight = c.font.weight;
@@ -181,7 +186,8 @@ LRESULT Win32Forms::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = reinterpret_cast<HDC>(wp);
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lp));
       auto it = colours_.find(id);
-      SetTextColor(dc, Resolve(it == colours_.end() ? kDefaultColour : it->second, COLOR_WINDOWTEXT));
+      SetTextColor(dc,
+                   Resolve(it == colours_.end() ? kDefaultColour : it->second, COLOR_WINDOWTEXT));
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }

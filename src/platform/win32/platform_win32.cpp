@@ -13,8 +13,8 @@ std::string Ansi(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
                                     0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
   return out;
 }
 
@@ -29,6 +29,8 @@ std::wstring Wide(const std::string& ansi) {
 
 }  // namespace win32
 
-Platform& DefaultPlatform() { return win32::TheWin32Platform(); }
+Platform& DefaultPlatform() {
+  return win32::TheWin32Platform();
+}
 
 }  // namespace qc

@@ -29,20 +29,21 @@ int32_t Win32Registry::RegCreateKey(RegKey hKey, const std::wstring& subKey, Reg
 
 int32_t Win32Registry::RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t reserved,
                                       const std::wstring* cls, uint32_t options,
-                                      uint32_t samDesired, RegKey& result,
-                                      uint32_t* disposition) {
+                                      uint32_t samDesired, RegKey& result, uint32_t* disposition) {
   HKEY h = nullptr;
   DWORD disp = 0;
   std::string clsText = cls ? Ansi(*cls) : std::string();
-  const LONG r = ::RegCreateKeyExA(ToHkey(hKey), AnsiName(subKey).c_str(), reserved,
-                                   cls ? clsText.data() : nullptr, options, samDesired, nullptr,
-                                   &h, &disp);
+  const LONG r =
+      ::RegCreateKeyExA(ToHkey(hKey), AnsiName(subKey).c_str(), reserved,
+                        cls ? clsText.data() : nullptr, options, samDesired, nullptr, &h, &disp);
   if (r == ERROR_SUCCESS) result = FromHkey(h);
   if (disposition) *disposition = disp;
   return r;
 }
 
-int32_t Win32Registry::RegCloseKey(RegKey hKey) { return ::RegCloseKey(ToHkey(hKey)); }
+int32_t Win32Registry::RegCloseKey(RegKey hKey) {
+  return ::RegCloseKey(ToHkey(hKey));
+}
 
 int32_t Win32Registry::RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
                                        uint8_t* data, uint32_t* cbData) {
@@ -57,7 +58,8 @@ int32_t Win32Registry::RegQueryValueEx(RegKey hKey, const std::wstring& valueNam
 
 int32_t Win32Registry::RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t reserved,
                                      uint32_t type, const uint8_t* data, uint32_t cbData) {
-  static const BYTE kNothing = 0;  // a zero-length write still needs a valid pointer on some systems
+  static const BYTE kNothing =
+      0;  // a zero-length write still needs a valid pointer on some systems
   return ::RegSetValueExA(ToHkey(hKey), AnsiName(valueName).c_str(), reserved, type,
                           data ? data : &kNothing, cbData);
 }
@@ -74,8 +76,8 @@ int32_t Win32Registry::RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, u
                                       uint32_t reserved) {
   // Not present before Vista (and not on 32-bit XP): look it up rather than import it.
   using Fn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-  static const Fn fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExA")));
+  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExA")));
   if (!fn) return RegDeleteKey(hKey, subKey);
   return fn(ToHkey(hKey), AnsiName(subKey).c_str(), samDesired, reserved);
 }
@@ -105,8 +107,8 @@ int32_t Win32Registry::RegEnumKeyEx(RegKey hKey, uint32_t index, char* name, uin
                                     char* cls, uint32_t* clsLen, uint64_t* lastWriteTime) {
   DWORD n = nameLen, cl = clsLen ? *clsLen : 0;
   FILETIME ft{};
-  const LONG r = ::RegEnumKeyExA(ToHkey(hKey), index, name, &n, nullptr, cls,
-                                 clsLen ? &cl : nullptr, &ft);
+  const LONG r =
+      ::RegEnumKeyExA(ToHkey(hKey), index, name, &n, nullptr, cls, clsLen ? &cl : nullptr, &ft);
   nameLen = n;
   if (clsLen) *clsLen = cl;
   if (lastWriteTime) *lastWriteTime = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;

@@ -67,8 +67,8 @@ double Win32Runtime::Shell(const std::wstring& commandLine, int windowStyle) {
   si.wShowWindow = static_cast<WORD>(windowStyle);
   PROCESS_INFORMATION pi{};
   std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
-  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi)) {
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
     throw RuntimeError(kErrFileNotFound, {}, GetLastError());
   }
   CloseHandle(pi.hThread);
@@ -150,7 +150,11 @@ std::wstring Win32Runtime::Command() {
   return p;
 }
 
-float Win32Runtime::TwipsPerPixelX() { return TwipsPerPixel(LOGPIXELSX); }
-float Win32Runtime::TwipsPerPixelY() { return TwipsPerPixel(LOGPIXELSY); }
+float Win32Runtime::TwipsPerPixelX() {
+  return TwipsPerPixel(LOGPIXELSX);
+}
+float Win32Runtime::TwipsPerPixelY() {
+  return TwipsPerPixel(LOGPIXELSY);
+}
 
 }  // namespace qc::win32

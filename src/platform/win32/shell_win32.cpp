@@ -8,8 +8,8 @@ int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                  const std::wstring& file, const std::wstring* parameters,
                                  const std::wstring* directory, int32_t showCommand) {
   OptionalAnsi op(operation), params(parameters), dir(directory);
-  const HINSTANCE r = ::ShellExecuteA(ToHandle<HWND>(hwnd), op.get(), Ansi(file).c_str(), params.get(),
-                                      dir.get(), showCommand);
+  const HINSTANCE r = ::ShellExecuteA(ToHandle<HWND>(hwnd), op.get(), Ansi(file).c_str(),
+                                      params.get(), dir.get(), showCommand);
   return FromHandle(r);
 }
 
@@ -39,8 +39,8 @@ void Win32Shell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
   ::SHAddToRecentDocs(flags, path ? ansi.c_str() : nullptr);
 }
 
-int32_t Win32Shell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x, int32_t y,
-                                   uint32_t style) {
+int32_t Win32Shell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x,
+                                   int32_t y, uint32_t style) {
   return ::ImageList_Draw(ToHandle<HIMAGELIST>(imageList), index, ToHandle<HDC>(dc), x, y, style);
 }
 
@@ -55,6 +55,8 @@ uint32_t Win32Multimedia::mciSendString(const std::wstring& command, std::string
                           ToHandle<HWND>(callbackWindow));
 }
 
-uint32_t Win32Multimedia::waveOutGetNumDevs() { return ::waveOutGetNumDevs(); }
+uint32_t Win32Multimedia::waveOutGetNumDevs() {
+  return ::waveOutGetNumDevs();
+}
 
 }  // namespace qc::win32

@@ -76,8 +76,8 @@ uint32_t Win32System::GetTempPath(uint32_t size, std::string& buffer) {
 int32_t Win32System::IsWow64Process(int32_t& wow64) {
   // Absent before XP SP2: such a system has no second registry view either.
   using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+  static const Fn fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
   BOOL result = FALSE;
   if (!fn || !fn(GetCurrentProcess(), &result)) return 0;
   wow64 = result ? 1 : 0;

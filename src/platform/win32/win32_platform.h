@@ -54,8 +54,8 @@ class Win32Registry : public IRegistry {
                          const std::wstring* cls, uint32_t options, uint32_t samDesired,
                          RegKey& result, uint32_t* disposition) override;
   int32_t RegCloseKey(RegKey hKey) override;
-  int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
-                          uint8_t* data, uint32_t* cbData) override;
+  int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type, uint8_t* data,
+                          uint32_t* cbData) override;
   int32_t RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t reserved,
                         uint32_t type, const uint8_t* data, uint32_t cbData) override;
   int32_t RegDeleteValue(RegKey hKey, const std::wstring& valueName) override;

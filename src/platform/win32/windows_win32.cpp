@@ -3,7 +3,9 @@
 namespace qc::win32 {
 namespace {
 
-HWND W(int32_t h) { return ToHandle<HWND>(h); }
+HWND W(int32_t h) {
+  return ToHandle<HWND>(h);
+}
 
 }  // namespace
 
@@ -28,8 +30,8 @@ int32_t Win32Windows::FindWindowEx(int32_t parent, int32_t childAfter,
 }
 
 int32_t Win32Windows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
-  return static_cast<int32_t>(::SendMessageA(W(hwnd), msg, static_cast<WPARAM>(wParam),
-                                             static_cast<LPARAM>(lParam)));
+  return static_cast<int32_t>(
+      ::SendMessageA(W(hwnd), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
 }
 
 int32_t Win32Windows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
@@ -40,15 +42,21 @@ int32_t Win32Windows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
 }
 
 int32_t Win32Windows::DefWindowProc(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
-  return static_cast<int32_t>(::DefWindowProcA(W(hwnd), msg, static_cast<WPARAM>(wParam),
-                                               static_cast<LPARAM>(lParam)));
+  return static_cast<int32_t>(
+      ::DefWindowProcA(W(hwnd), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
 }
 
-int32_t Win32Windows::ReleaseCapture() { return ::ReleaseCapture(); }
+int32_t Win32Windows::ReleaseCapture() {
+  return ::ReleaseCapture();
+}
 
-int32_t Win32Windows::ShowCursor(int32_t show) { return ::ShowCursor(show); }
+int32_t Win32Windows::ShowCursor(int32_t show) {
+  return ::ShowCursor(show);
+}
 
-int32_t Win32Windows::SetCursorPos(int32_t x, int32_t y) { return ::SetCursorPos(x, y); }
+int32_t Win32Windows::SetCursorPos(int32_t x, int32_t y) {
+  return ::SetCursorPos(x, y);
+}
 
 int32_t Win32Windows::GetCursorPos(Point32& point) {
   POINT p{point.X, point.Y};
@@ -87,7 +95,9 @@ int32_t Win32Windows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   return ::ExitWindowsEx(flags, reason);
 }
 
-int32_t Win32Windows::GetMenu(int32_t hwnd) { return FromHandle(::GetMenu(W(hwnd))); }
+int32_t Win32Windows::GetMenu(int32_t hwnd) {
+  return FromHandle(::GetMenu(W(hwnd)));
+}
 
 int32_t Win32Windows::GetSubMenu(int32_t menu, int32_t position) {
   return FromHandle(::GetSubMenu(ToHandle<HMENU>(menu), position));
@@ -99,8 +109,8 @@ int32_t Win32Windows::GetMenuItemID(int32_t menu, int32_t position) {
 
 int32_t Win32Windows::SetMenuItemBitmaps(int32_t menu, uint32_t item, uint32_t flags,
                                          int32_t uncheckedBitmap, int32_t checkedBitmap) {
-  return ::SetMenuItemBitmaps(ToHandle<HMENU>(menu), item, flags, ToHandle<HBITMAP>(uncheckedBitmap),
-                              ToHandle<HBITMAP>(checkedBitmap));
+  return ::SetMenuItemBitmaps(ToHandle<HMENU>(menu), item, flags,
+                              ToHandle<HBITMAP>(uncheckedBitmap), ToHandle<HBITMAP>(checkedBitmap));
 }
 
 }  // namespace qc::win32
