@@ -1,12 +1,14 @@
 // Process entry: set what must hold before anything else runs, then show the window.
 #include "platform/win32/win32_platform.h"
-#include "platform/win32/process_hardening.h"
 
 #include "app/startup.h"
+#include "platform/win32/process_hardening.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // First, before any call can load a DLL: only the system folder is searched for one.
   qc::win32::RestrictDllSearchToSystemFolder();
+  // A heap found corrupt ends the process instead of carrying on with it.
+  HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
   // Drive errors come back to the program: probing c: to o: must never show a "no disk" box.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 

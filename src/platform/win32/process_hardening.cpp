@@ -5,9 +5,6 @@
 namespace qc::win32 {
 
 bool RestrictDllSearchToSystemFolder() {
-  // A heap found corrupt ends the process instead of carrying on with it.
-  HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
-
   // Removes the current folder from the search even where the call below is missing.
   SetDllDirectoryW(L"");
 
