@@ -5,6 +5,8 @@
 //   pe_hardening_test [PATH.exe]   (without a path only the checker's own tests run)
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -244,6 +246,16 @@ TEST_F(Product, NarrowsTheDllSearchAtStart) {
   EXPECT_TRUE(qc::pe::ImportsFunction(image_, "kernel32.dll", "SetDllDirectoryW"));
   const std::string all(ProgramBytes().begin(), ProgramBytes().end());
   EXPECT_NE(all.find(std::string("SetDefaultDllDirectories") + '\0'), std::string::npos);
+  // The loader resolves imports before that runs, by the ordinary search; only DLLs it always
+  // takes from the system folder may be imported. Common controls and multimedia are loaded
+  // later, by name, once the search is narrowed.
+  for (const qc::pe::Import& import : image_.imports) {
+    std::string name = import.dll;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(name, "comctl32.dll");
+    EXPECT_NE(name, "winmm.dll");
+  }
+  EXPECT_NE(all.find(std::string("InitCommonControlsEx") + '\0'), std::string::npos);
 }
 
 }  // namespace

@@ -12,7 +12,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Drive errors come back to the program: probing c: to o: must never show a "no disk" box.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  // Common controls 6 (the manifest asks for them), loaded now that the search is narrowed.
+  using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  if (auto init = qc::win32::SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
+    init(&icc);
+  }
   return qc::RunApplication(qc::DefaultPlatform());
 }

@@ -8,6 +8,12 @@ Win32Platform& TheWin32Platform() {
   return platform;
 }
 
+void* SystemProc(const wchar_t* dll, const char* name) {
+  HMODULE module = GetModuleHandleW(dll);
+  if (!module) module = LoadLibraryW(dll);
+  return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
 std::string Ansi(const std::wstring& text) {
   if (text.empty()) return {};
   const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,

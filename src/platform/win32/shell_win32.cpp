@@ -41,22 +41,31 @@ void Win32Shell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
 
 int32_t Win32Shell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x,
                                    int32_t y, uint32_t style) {
-  return ::ImageList_Draw(ToHandle<HIMAGELIST>(imageList), index, ToHandle<HDC>(dc), x, y, style);
+  using Fn = BOOL(WINAPI*)(HIMAGELIST, int, HDC, int, int, UINT);
+  static const Fn draw = SystemFunction<Fn>(L"comctl32.dll", "ImageList_Draw");
+  return draw ? draw(ToHandle<HIMAGELIST>(imageList), index, ToHandle<HDC>(dc), x, y, style) : 0;
 }
 
 int32_t Win32Multimedia::sndPlaySound(const std::wstring& sound, uint32_t flags) {
-  return ::sndPlaySoundA(Ansi(sound).c_str(), flags);
+  using Fn = BOOL(WINAPI*)(LPCSTR, UINT);
+  static const Fn play = SystemFunction<Fn>(L"winmm.dll", "sndPlaySoundA");
+  return play ? play(Ansi(sound).c_str(), flags) : 0;
 }
 
 uint32_t Win32Multimedia::mciSendString(const std::wstring& command, std::string& reply,
                                         uint32_t replyLength, int32_t callbackWindow) {
+  using Fn = MCIERROR(WINAPI*)(LPCSTR, LPSTR, UINT, HWND);
+  static const Fn send = SystemFunction<Fn>(L"winmm.dll", "mciSendStringA");
   if (reply.size() < replyLength) reply.resize(replyLength, ' ');
-  return ::mciSendStringA(Ansi(command).c_str(), replyLength ? reply.data() : nullptr, replyLength,
-                          ToHandle<HWND>(callbackWindow));
+  if (!send) return MCIERR_DEVICE_NOT_INSTALLED;
+  return send(Ansi(command).c_str(), replyLength ? reply.data() : nullptr, replyLength,
+              ToHandle<HWND>(callbackWindow));
 }
 
 uint32_t Win32Multimedia::waveOutGetNumDevs() {
-  return ::waveOutGetNumDevs();
+  using Fn = UINT(WINAPI*)();
+  static const Fn count = SystemFunction<Fn>(L"winmm.dll", "waveOutGetNumDevs");
+  return count ? count() : 0;
 }
 
 }  // namespace qc::win32

@@ -31,6 +31,15 @@ inline int32_t FromHandle(H h) {
 std::string Ansi(const std::wstring& text);
 std::wstring Wide(const std::string& ansi);
 
+// A function of a system DLL that the program does not import: comctl32 and winmm are not
+// among the DLLs the loader takes from the system folder by name, so they are loaded on first
+// use, after the start-up has narrowed the DLL search to that folder. Null when it is missing.
+void* SystemProc(const wchar_t* dll, const char* name);
+template <class Fn>
+Fn SystemFunction(const wchar_t* dll, const char* name) {
+  return reinterpret_cast<Fn>(SystemProc(dll, name));
+}
+
 // An optional text for an "A" call: a null pointer passes NULL, the empty text passes "".
 struct OptionalAnsi {
   explicit OptionalAnsi(const std::wstring* w) : present(w != nullptr), text(w ? Ansi(*w) : "") {}
