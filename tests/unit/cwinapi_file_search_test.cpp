@@ -40,6 +40,12 @@ struct Search {
   }
 };
 
+class FindFilesAPI : public ::testing::Test {
+ protected:
+  FakePlatform p;
+  CWinAPI api{p};
+};
+
 int ErrorOf(CWinAPI& api, Search& s) {
   try {
     s.Run(api);
@@ -49,10 +55,8 @@ int ErrorOf(CWinAPI& api, Search& s) {
   return 0;
 }
 
-TEST(FindFilesAPI, ListsEachFoldersMatchesBeforeDescendingDepthFirst) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, ListsEachFoldersMatchesBeforeDescendingDepthFirst) {
   BuildTree(p);
-  CWinAPI api(p);
   Search s;
   const Variant total = s.Run(api);
   EXPECT_EQ(s.path, L"c:\\data\\");  // the caller's variable gains the backslash
@@ -70,12 +74,10 @@ TEST(FindFilesAPI, ListsEachFoldersMatchesBeforeDescendingDepthFirst) {
   EXPECT_EQ(p.files.OpenFindHandles(), 0);
 }
 
-TEST(FindFilesAPI, CallsAndMessageProcessingFollowTheSearchSteps) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, CallsAndMessageProcessingFollowTheSearchSteps) {
   p.fs.AddFolder(L"c:\\d");
   p.fs.AddFile(L"c:\\d\\x.txt", 0x20, 1);
   p.fs.AddFolder(L"c:\\d\\s");
-  CWinAPI api(p);
   p.log.Clear();
   Search s;
   s.path = L"c:\\d\\";  // already ends with a backslash: unchanged
@@ -112,10 +114,8 @@ TEST(FindFilesAPI, CallsAndMessageProcessingFollowTheSearchSteps) {
   EXPECT_TRUE(p.windows.listBoxes.empty());
 }
 
-TEST(FindFilesAPI, NameTabFolderFormatHoldsAtEveryLevel) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, NameTabFolderFormatHoldsAtEveryLevel) {
   BuildTree(p);
-  CWinAPI api(p);
   Search s;
   s.nameTabFolder = 1;  // any non-zero value
   s.Run(api);
@@ -126,10 +126,8 @@ TEST(FindFilesAPI, NameTabFolderFormatHoldsAtEveryLevel) {
   EXPECT_EQ(rows[5], L"d.txt\tc:\\data\\notes.txt\\");
 }
 
-TEST(FindFilesAPI, ThisFolderOnlySkipsTheScanAndTheDescent) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, ThisFolderOnlySkipsTheScanAndTheDescent) {
   BuildTree(p);
-  CWinAPI api(p);
   Search s;
   s.thisFolderOnly = kTrue;
   s.dirs = 5;
@@ -142,13 +140,11 @@ TEST(FindFilesAPI, ThisFolderOnlySkipsTheScanAndTheDescent) {
             (std::vector<std::string>{"FindFirstFile(\"c:\\data\\*.txt\")"}));
 }
 
-TEST(FindFilesAPI, NothingFoundIsEmptyAndLeavesTheCounters) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, NothingFoundIsEmptyAndLeavesTheCounters) {
   p.fs.AddFolder(L"c:\\empty");
   p.fs.AddFolder(L"c:\\bare\\inner");
   p.fs.AddFolder(L"c:\\locked");
   p.fs.Get(L"c:\\locked")->unreadable = true;
-  CWinAPI api(p);
   for (const wchar_t* folder : {L"c:\\empty", L"c:\\missing", L"c:\\locked"}) {
     Search s;
     s.path = folder;
@@ -166,12 +162,10 @@ TEST(FindFilesAPI, NothingFoundIsEmptyAndLeavesTheCounters) {
   EXPECT_EQ(p.files.OpenFindHandles(), 0);
 }
 
-TEST(FindFilesAPI, SizesBeyondThirtyTwoBitsAddUp) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, SizesBeyondThirtyTwoBitsAddUp) {
   const uint64_t fiveGiB = 5ull << 30;  // nFileSizeHigh 1, nFileSizeLow 1 GiB
   p.fs.AddFile(L"c:\\big\\movie.bin", 0x20, fiveGiB);
   p.fs.AddFile(L"c:\\big\\more\\disk.img", 0x20, 0xFFFFFFFFull);  // low word all ones
-  CWinAPI api(p);
   Search s;
   s.path = L"c:\\big";
   s.pattern = L"*";
@@ -180,10 +174,8 @@ TEST(FindFilesAPI, SizesBeyondThirtyTwoBitsAddUp) {
   EXPECT_EQ(total.num(), 5368709120.0 + 4294967295.0);
 }
 
-TEST(FindFilesAPI, CountersOverflowPastThirtyTwoThousand) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, CountersOverflowPastThirtyTwoThousand) {
   BuildTree(p);
-  CWinAPI api(p);
   {
     Search s;
     s.files = 32766;  // a.txt takes it to 32767; notes.txt overflows
@@ -212,11 +204,9 @@ TEST(FindFilesAPI, CountersOverflowPastThirtyTwoThousand) {
   }
 }
 
-TEST(FindFilesAPI, HandlersRunDuringTheSearchAndMayStartAnotherOne) {
-  FakePlatform p;
+TEST_F(FindFilesAPI, HandlersRunDuringTheSearchAndMayStartAnotherOne) {
   BuildTree(p);
   p.fs.AddFile(L"c:\\other\\o.txt", 0x20, 1);
-  CWinAPI api(p);
   Search inner;
   inner.path = L"c:\\other";
   inner.listBox = 88;
