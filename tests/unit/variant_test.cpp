@@ -32,15 +32,9 @@ const Variant kEmpty;
 const Variant kNull = Variant::Null();
 const Variant kTrue = Variant::Boolean(true);
 const Variant kFalse = Variant::Boolean(false);
-Variant D(double x) {
-  return Variant::Double(x);
-}
-Variant L32(int32_t n) {
-  return Variant::Long(n);
-}
-Variant I16(int16_t n) {
-  return Variant::Integer(n);
-}
+const auto D = [](double x) { return Variant::Double(x); };
+const auto L32 = [](int32_t n) { return Variant::Long(n); };
+const auto I16 = [](int16_t n) { return Variant::Integer(n); };
 
 TEST(RuntimeErrorTest, CarriesNumberAndStandardOrOwnText) {
   EXPECT_RAISES(kErrOverflow, Raise(kErrOverflow));
