@@ -56,14 +56,10 @@ TEST(CWinAPITrayIcon, TipIsCutToSixtyThreeBytesInTheAnsiCodePage) {
       "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.,;:!?()";
   ASSERT_EQ(ascii.size(), 70u);
   const std::wstring seventy(ascii.begin(), ascii.end());
-  Bytes r = t.Send(0, 1, seventy, Picture(5));
-  EXPECT_EQ(TipField(r), ascii.substr(0, 63) + '\0');
-
-  r = t.Send(0, 1, seventy.substr(0, 64), Picture(5));
-  EXPECT_EQ(TipField(r), ascii.substr(0, 63) + '\0');
-  r = t.Send(0, 1, seventy.substr(0, 63), Picture(5));
-  EXPECT_EQ(TipField(r), ascii.substr(0, 63) + '\0');
-  r = t.Send(0, 1, seventy.substr(0, 62), Picture(5));
+  for (size_t n : {70u, 64u, 63u})
+    EXPECT_EQ(TipField(t.Send(0, 1, seventy.substr(0, n), Picture(5))), ascii.substr(0, 63) + '\0')
+        << n;
+  Bytes r = t.Send(0, 1, seventy.substr(0, 62), Picture(5));
   EXPECT_EQ(TipField(r), ascii.substr(0, 62) + '\0' + ' ');
 
   r = t.Send(0, 1, L"", Picture(5));
@@ -114,21 +110,16 @@ Decoded Decode(CWinAPI& api, Single x) {
 TEST(CWinAPITrayMessages, XInTwipsIsDecodedAndTheCallersXRewritten) {
   FakePlatform p;
   CWinAPI api(p);  // 15 twips per pixel
-  Decoded d = Decode(api, 7695);
-  EXPECT_EQ(d.result, 513);
-  EXPECT_EQ(d.x, 513);
-  d = Decode(api, 7680);
-  EXPECT_EQ(d.result, 512);
-  EXPECT_EQ(d.x, 512);
-  d = Decode(api, 100);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(d.x, 6);  // truncated, not rounded
+  // 100 twips is 6.67 pixels: truncated, not rounded.
+  const std::vector<std::pair<Single, Decoded>> cases = {{7695, {513, 513}}, {7680, {512, 512}},
+                                                         {7665, {0, 511}},   {7830, {0, 522}},
+                                                         {100, {0, 6}},      {-7695, {0, -513}}};
+  for (const auto& [twips, expected] : cases) {
+    const Decoded d = Decode(api, twips);
+    EXPECT_EQ(d.result, expected.result) << twips;
+    EXPECT_EQ(d.x, expected.x) << twips;
+  }
   for (Long msg = 512; msg <= 521; ++msg) EXPECT_EQ(Decode(api, msg * 15.0f).result, msg);
-  EXPECT_EQ(Decode(api, 511 * 15).result, 0);
-  EXPECT_EQ(Decode(api, 522 * 15).result, 0);
-  d = Decode(api, -7695);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(d.x, -513);
   // x is rounded (halves to even) before the division: 7694.5 is 7694, 7709.5 is 7710.
   EXPECT_EQ(Decode(api, 7694.5f).x, 512);
   EXPECT_EQ(Decode(api, 7709.5f).x, 514);
