@@ -162,12 +162,10 @@ TEST(CWinAPIGetSystemFolders, CutsAt256AndLeavesOtherSelectorsEmpty) {
 TEST(CWinAPISoundCardDetect, TrueForAnyDeviceAndOverflowBeyondSixteenBits) {
   FakePlatform p;
   CWinAPI api(p);
-  p.multimedia.devices = 0;
-  EXPECT_EQ(api.SoundCardDetect(), kFalse);
-  p.multimedia.devices = 3;
-  EXPECT_EQ(api.SoundCardDetect(), kTrue);
-  p.multimedia.devices = 32767;
-  EXPECT_EQ(api.SoundCardDetect(), kTrue);
+  for (const auto& [devices, expected] : {std::pair{0u, kFalse}, {3u, kTrue}, {32767u, kTrue}}) {
+    p.multimedia.devices = devices;
+    EXPECT_EQ(api.SoundCardDetect(), expected) << devices;
+  }
   p.multimedia.devices = 32768;
   try {
     api.SoundCardDetect();
