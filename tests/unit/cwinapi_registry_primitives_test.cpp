@@ -113,10 +113,7 @@ TEST_F(CWinAPIRegistry, ConversionErrorsLeaveTheRegistryUntouched) {
 
   // AutoRun checks its byte before any registry call.
   p.log.Clear();
-  Long drv = 256;
-  EXPECT_EQ(ErrorNumber([&] { api.AutoRun(drv); }), kErrOverflow);
-  drv = -1;
-  EXPECT_EQ(ErrorNumber([&] { api.AutoRun(drv); }), kErrOverflow);
+  for (Long drv : {256, -1}) EXPECT_EQ(ErrorNumber([&] { api.AutoRun(drv); }), kErrOverflow) << drv;
   EXPECT_EQ(RegistryCalls(), 0);
 }
 
