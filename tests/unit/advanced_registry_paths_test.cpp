@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "advanced_registry_test_support.h"
+#include "support/error_number.h"
 #include "platform/win_constants.h"
 
 namespace qc::test {
@@ -124,12 +125,8 @@ TEST_F(RegistryPaths, DisplaySwitchTakesAnyBooleanLikeValue) {
   EXPECT_EQ(boxesFor(Variant(L"True")), 1u);
   EXPECT_EQ(boxesFor(Variant()), 0u);  // Empty is False
   reg.SetDisplayErrorMsg(Variant::Boolean(true));
-  try {
-    reg.SetDisplayErrorMsg(Variant(L"yes"));
-    FAIL() << "a text that is no Boolean was taken";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), kErrTypeMismatch);
-  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { reg.SetDisplayErrorMsg(Variant(L"yes")); }), kErrTypeMismatch)
+      << "a text that is no Boolean was taken";
   p.runtime.boxes.clear();
   reg.DeleteKey(kScratch);
   EXPECT_EQ(p.runtime.boxes.size(), 1u) << "the failed setting changed the switch";

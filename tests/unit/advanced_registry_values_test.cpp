@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "advanced_registry_test_support.h"
+#include "support/error_number.h"
 #include "platform/win_constants.h"
 
 namespace qc::test {
@@ -144,12 +145,8 @@ TEST_F(RegistryValues, EmptyBinaryIsWrittenAsNoBytes) {
 TEST_F(RegistryValues, CharacterWithoutAOneByteCodeOverflowsAndClosesTheKey) {
   p.registry.AddKey(kScratch);
   for (const wchar_t* text : {L"A\x0100", L"\x20AC"}) {  // neither has a Latin-1 byte
-    try {
-      reg.SetBinaryValue(kScratch, L"b", text);
-      ADD_FAILURE() << "no overflow";
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.number(), kErrOverflow);
-    }
+    EXPECT_EQ(test::ErrorNumberOf([&] { reg.SetBinaryValue(kScratch, L"b", text); }), kErrOverflow)
+        << "no overflow";
     EXPECT_EQ(p.registry.OpenHandles(), 0);
   }
   EXPECT_TRUE(p.log.Matching("RegSetValueEx").empty());

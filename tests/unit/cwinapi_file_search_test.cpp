@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "support/error_number.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
 
@@ -47,12 +48,7 @@ class FindFilesAPI : public ::testing::Test {
 };
 
 int ErrorOf(CWinAPI& api, Search& s) {
-  try {
-    s.Run(api);
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
+  return test::ErrorNumberOf([&] { s.Run(api); });
 }
 
 TEST_F(FindFilesAPI, ListsEachFoldersMatchesBeforeDescendingDepthFirst) {

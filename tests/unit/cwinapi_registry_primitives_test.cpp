@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/error_number.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
 
@@ -41,15 +42,6 @@ class CWinAPIRegistry : public ::testing::Test {
   String key = L"Software\\Scratch";
   Long home = kHKCU;
 };
-
-int ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST_F(CWinAPIRegistry, WrappersStoreTheExactBytesOpeningWithAccessThree) {
   String name = L"", text = L"abc";
@@ -97,8 +89,10 @@ TEST_F(CWinAPIRegistry, AWriteIntoAMissingKeyCreatesNothingUntilNewKeyMakesIt) {
 TEST_F(CWinAPIRegistry, ConversionErrorsLeaveTheRegistryUntouched) {
   p.registry.SetDword(kScratch, L"d", 5);
   String name = L"d", notNumber = L"abc", tooBig = L"4294967296";
-  EXPECT_EQ(ErrorNumber([&] { api.RegistryValueD(key, name, notNumber, home); }), kErrTypeMismatch);
-  EXPECT_EQ(ErrorNumber([&] { api.RegistryValueD(key, name, tooBig, home); }), kErrOverflow);
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.RegistryValueD(key, name, notNumber, home); }),
+            kErrTypeMismatch);
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.RegistryValueD(key, name, tooBig, home); }),
+            kErrOverflow);
   EXPECT_EQ(Stored(L"d"), (Bytes{5, 0, 0, 0}));
   EXPECT_TRUE(p.log.Matching("RegSetValueEx").empty());
   // The key the write had opened was closed before the error left (checked by the fixture).
@@ -106,14 +100,15 @@ TEST_F(CWinAPIRegistry, ConversionErrorsLeaveTheRegistryUntouched) {
   // A read asked for a number with a holder that is not one.
   Variant holder = L"x";
   Long type = 4;
-  EXPECT_EQ(ErrorNumber([&] { api.RegistryGetValue(key, name, holder, type, home); }),
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.RegistryGetValue(key, name, holder, type, home); }),
             kErrTypeMismatch);
   EXPECT_TRUE(p.log.Matching("RegQueryValueEx").empty());
   EXPECT_EQ(type, 4);
 
   // AutoRun checks its byte before any registry call.
   p.log.Clear();
-  for (Long drv : {256, -1}) EXPECT_EQ(ErrorNumber([&] { api.AutoRun(drv); }), kErrOverflow) << drv;
+  for (Long drv : {256, -1})
+    EXPECT_EQ(test::ErrorNumberOf([&] { api.AutoRun(drv); }), kErrOverflow) << drv;
   EXPECT_EQ(RegistryCalls(), 0);
 }
 

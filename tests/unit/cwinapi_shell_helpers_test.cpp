@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "support/error_number.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
 
@@ -121,12 +122,8 @@ TEST_F(ShellFixture, AFallbackThatCannotStartReachesTheCaller) {
   Long h = 0;
   p.shell.results["ShellExecute"] = 2;
   p.runtime.shellFails = true;
-  try {
-    api.ExecuteFile(file, h);
-    FAIL() << "the failed start must reach the caller";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), kErrFileNotFound);
-  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.ExecuteFile(file, h); }), kErrFileNotFound)
+      << "the failed start must reach the caller";
 }
 
 TEST_F(ShellFixture, SendEmailPrefixesTheCallersVariableEachTime) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/error_number.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
 
@@ -37,12 +38,8 @@ TEST(CWinAPIConversions, PtoTMultipliesByTheChosenAxisFactor) {
   Variant empty;
   EXPECT_DOUBLE_EQ(CDbl(api.PtoT(empty)), 0);
   Variant junk = L"x";
-  try {
-    api.PtoT(junk);
-    FAIL() << "text that is not a number must not multiply";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), kErrTypeMismatch);
-  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.PtoT(junk); }), kErrTypeMismatch)
+      << "text that is not a number must not multiply";
 }
 
 TEST(CWinAPIProperties, EachReadCapturesAfresh) {
@@ -59,8 +56,9 @@ TEST(CWinAPIProperties, EachReadCapturesAfresh) {
   EXPECT_EQ(api.MouseY(), 300);
   p.log.Clear();
   api.WorkAreaBottom();
-  EXPECT_EQ(p.log.Calls(), (std::vector<std::string>{"SystemParametersInfo(48, 0, {0,30,1024,738}, 3)",
-                                                      "GetCursorPos()"}));
+  EXPECT_EQ(p.log.Calls(),
+            (std::vector<std::string>{"SystemParametersInfo(48, 0, {0,30,1024,738}, 3)",
+                                      "GetCursorPos()"}));
 }
 
 TEST(CWinAPIProperties, AValueBeyondSixteenBitsFailsOnlyTheReadThatNeedsIt) {
@@ -70,12 +68,7 @@ TEST(CWinAPIProperties, AValueBeyondSixteenBitsFailsOnlyTheReadThatNeedsIt) {
   CWinAPI api(p);  // creation never fails
   EXPECT_EQ(api.MouseX(), 75);
   EXPECT_EQ(api.WorkAreaLeft(), 0);
-  try {
-    api.MouseY();
-    FAIL();
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), kErrOverflow);
-  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.MouseY(); }), kErrOverflow);
   EXPECT_THROW(api.WorkAreaRight(), RuntimeError);
   p.windows.cursor = {5, 2184};
   EXPECT_EQ(api.MouseY(), 32760);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/error_number.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
 
@@ -167,12 +168,8 @@ TEST(CWinAPISoundCardDetect, TrueForAnyDeviceAndOverflowBeyondSixteenBits) {
     EXPECT_EQ(api.SoundCardDetect(), expected) << devices;
   }
   p.multimedia.devices = 32768;
-  try {
-    api.SoundCardDetect();
-    FAIL() << "a count beyond an Integer must overflow";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), kErrOverflow);
-  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.SoundCardDetect(); }), kErrOverflow)
+      << "a count beyond an Integer must overflow";
 }
 
 TEST(CWinAPICapture, ABigWorkAreaNeverFailsCreationOrTheNameQuery) {

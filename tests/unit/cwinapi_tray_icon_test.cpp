@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/error_number.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
 
@@ -87,12 +88,8 @@ TEST(CWinAPITrayIcon, AddModifyAndDeleteSendTheSameRecordOtherCodesSendNothing) 
 TEST(CWinAPITrayIcon, AnUnsetPictureFailsBeforeAnyCallWhateverTheCode) {
   Tray t;
   for (Long func : {0, 2, 3}) {
-    try {
-      t.Send(func, 42, L"tip", Picture());
-      FAIL() << func;
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.number(), kErrObjectNotSet);
-    }
+    EXPECT_EQ(test::ErrorNumberOf([&] { t.Send(func, 42, L"tip", Picture()); }), kErrObjectNotSet)
+        << func;
   }
   EXPECT_TRUE(t.p.log.Calls().empty());
 }
@@ -160,12 +157,7 @@ TEST(CWinAPIMenuBitmaps, TheItemOnTheBarGetsThePictureForBothStates) {
 
   p.log.Clear();
   Picture none;
-  try {
-    api.MenuBitmaps(h, sub, item, none);
-    FAIL();
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), kErrObjectNotSet);
-  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.MenuBitmaps(h, sub, item, none); }), kErrObjectNotSet);
   EXPECT_TRUE(p.log.Calls().empty());
 }
 

@@ -1,4 +1,5 @@
 #include "platform/variant.h"
+#include "support/error_number.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,8 @@
 namespace qc {
 namespace {
 
-// The runtime error number an expression raises; 0 when it raises none.
-template <class F>
-int ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
-#define EXPECT_RAISES(number, expr) EXPECT_EQ((number), ErrorOf([&] { (void)(expr); })) << #expr
+#define EXPECT_RAISES(number, expr) \
+  EXPECT_EQ((number), test::ErrorNumberOf([&] { (void)(expr); })) << #expr
 
 const Variant kEmpty;
 const Variant kNull = Variant::Null();

@@ -1,6 +1,7 @@
 // The forms-runtime services on the real platform: message boxes, file attributes and deletion,
 // starting programs, program facts and display factors.
 #include "platform/win32/win32_platform.h"
+#include "support/error_number.h"
 
 #include <gtest/gtest.h>
 
@@ -133,8 +134,8 @@ TEST(RuntimeFiles, AttributesAreClearedAndDeletionFailuresRaiseTheRuntimesErrors
   HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
-  ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                   FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesW(
+      file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 
   try {
     rt.Kill(file);
@@ -150,14 +151,7 @@ TEST(RuntimeFiles, AttributesAreClearedAndDeletionFailuresRaiseTheRuntimesErrors
   rt.Kill(file);
   EXPECT_EQ(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
 
-  auto number = [](auto&& statement) {
-    try {
-      statement();
-    } catch (const RuntimeError& e) {
-      return e.number();
-    }
-    return 0;
-  };
+  auto number = [](auto&& statement) { return test::ErrorNumberOf(statement); };
   EXPECT_EQ(number([&] { rt.Kill(file); }), kErrFileNotFound);
   EXPECT_EQ(number([&] { rt.SetAttr(file, 0); }), kErrFileNotFound);
   EXPECT_EQ(number([&] { rt.Kill(dir + L"\\no such folder\\x.exe"); }), kErrPathNotFound);
