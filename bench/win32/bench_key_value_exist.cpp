@@ -9,28 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "paired_blocks.h"
 #include "platform/win32/win32_platform.h"
 #include "registry/advanced_registry_functions.h"
-
-namespace {
-
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-template <class F>
-double TimeLoop(int iterations, F&& body) {
-  LARGE_INTEGER start;
-  LARGE_INTEGER end;
-  QueryPerformanceCounter(&start);
-  for (int i = 0; i < iterations; ++i) body();
-  QueryPerformanceCounter(&end);
-  return Seconds(start, end) / iterations;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const int iterations = argc > 1 ? std::atoi(argv[1]) : 200;
@@ -71,27 +52,7 @@ int main(int argc, char** argv) {
 
   bare();  // warm both paths before measuring
   wrapped();
-  // Short blocks of each side, side by side in time, so that load from other processes falls on
-  // both alike; the median of the per-pair ratios is the result, the best blocks give the times.
-  double bestBare = 1e9;
-  double bestWrapped = 1e9;
-  std::vector<double> ratios;
-  for (int r = 0; r < rounds; ++r) {
-    double b = 0;
-    double w = 0;
-    if (r % 2 == 0) {
-      b = TimeLoop(iterations, bare);
-      w = TimeLoop(iterations, wrapped);
-    } else {
-      w = TimeLoop(iterations, wrapped);
-      b = TimeLoop(iterations, bare);
-    }
-    bestBare = std::min(bestBare, b);
-    bestWrapped = std::min(bestWrapped, w);
-    ratios.push_back(w / b);
-  }
-  std::sort(ratios.begin(), ratios.end());
-  const double median = ratios[ratios.size() / 2];
+  const bench::PairedResult r = bench::PairedBlocks(rounds, iterations, bare, wrapped);
   RegDeleteKeyA(HKEY_CURRENT_USER, subKey.c_str());
 
   if (misses != 0) {
@@ -99,8 +60,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%d pairs of %d calls each\n", rounds, iterations);
-  std::printf("bare RegOpenKeyExA+RegQueryValueExA+RegCloseKey: %.2f us/call\n", bestBare * 1e6);
-  std::printf("KeyValueExist:                                   %.2f us/call\n", bestWrapped * 1e6);
-  std::printf("ratio KeyValueExist / bare (median of pairs): %.3f\n", median);
+  std::printf("bare RegOpenKeyExA+RegQueryValueExA+RegCloseKey: %.2f us/call\n",
+              r.bestBaseline * 1e6);
+  std::printf("KeyValueExist:                                   %.2f us/call\n",
+              r.bestMeasured * 1e6);
+  std::printf("ratio KeyValueExist / bare (median of pairs): %.3f\n", r.medianRatio);
   return 0;
 }

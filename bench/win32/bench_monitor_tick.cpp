@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "paired_blocks.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_include.h"
 
@@ -17,22 +18,6 @@ namespace {
 
 constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kCaption[] = L"Quorin Virus Cleaner";
-
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-template <class F>
-double TimeLoop(int iterations, F&& body) {
-  LARGE_INTEGER start;
-  LARGE_INTEGER end;
-  QueryPerformanceCounter(&start);
-  for (int i = 0; i < iterations; ++i) body();
-  QueryPerformanceCounter(&end);
-  return Seconds(start, end) / iterations;
-}
 
 bool IsWow64() {
   using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -93,8 +78,8 @@ double IdleCpuPercent(int seconds) {
           "after); under Wine bench/monitor_idle_cpu.sh reads the figure from /proc\n",
           before, after);
     } else {
-      percent = 100.0 * (after - before) / Seconds(t0, t1);
-      std::printf("program CPU over %.1f s idle: %.3f s\n", Seconds(t0, t1), after - before);
+      percent = 100.0 * (after - before) / bench::Seconds(t0, t1);
+      std::printf("program CPU over %.1f s idle: %.3f s\n", bench::Seconds(t0, t1), after - before);
     }
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {
@@ -146,33 +131,16 @@ int main(int argc, char** argv) {
 
   bare();
   tick();  // creates the instances; warms both paths
-  double bestBare = 1e9;
-  double bestTick = 1e9;
-  std::vector<double> ratios;
-  for (int r = 0; r < rounds; ++r) {
-    double b = 0;
-    double t = 0;
-    if (r % 2 == 0) {
-      b = TimeLoop(iterations, bare);
-      t = TimeLoop(iterations, tick);
-    } else {
-      t = TimeLoop(iterations, tick);
-      b = TimeLoop(iterations, bare);
-    }
-    bestBare = std::min(bestBare, b);
-    bestTick = std::min(bestTick, t);
-    ratios.push_back(t / b);
-  }
-  std::sort(ratios.begin(), ratios.end());
+  const bench::PairedResult r = bench::PairedBlocks(rounds, iterations, bare, tick);
   if (failures != 0) {
     std::fprintf(stderr, "%ld bare calls failed\n", failures);
     return 1;
   }
   std::printf("%d pairs of %d ticks each; registry views queried per tick: %zu\n", rounds,
               iterations, views.size());
-  std::printf("bare Run-key queries + GetUserNameA: %.2f us\n", bestBare * 1e6);
-  std::printf("Timer1_Timer (labels included):      %.2f us\n", bestTick * 1e6);
-  std::printf("ratio tick / bare (median of pairs): %.3f\n", ratios[ratios.size() / 2]);
+  std::printf("bare Run-key queries + GetUserNameA: %.2f us\n", r.bestBaseline * 1e6);
+  std::printf("Timer1_Timer (labels included):      %.2f us\n", r.bestMeasured * 1e6);
+  std::printf("ratio tick / bare (median of pairs): %.3f\n", r.medianRatio);
 
   if (idleSeconds > 0) {
     const double percent = IdleCpuPercent(idleSeconds);
