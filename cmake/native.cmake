@@ -61,7 +61,7 @@ if(QC_SANITIZE_BUILD_DIR)
     set(work ${CMAKE_BINARY_DIR}/fuzz-work/${name})
     file(MAKE_DIRECTORY ${work})
     add_test(NAME ${name} COMMAND ${QC_SANITIZE_BUILD_DIR}/${name} -runs=${QC_FUZZ_RUNS} -seed=1
-      -max_total_time=120 -artifact_prefix=${work}/ ${work} ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/${name})
+      -max_total_time=30 -artifact_prefix=${work}/ ${work} ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/${name})
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
   endforeach()
 endif()
