@@ -1,5 +1,5 @@
-// What only the double can arrange: failing queries, volumes of any size, renaming the computer,
-// and device counts beyond 16 bits. The real system's answers are tested under Wine.
+// The selectors, and what only the double can arrange: failing queries, volumes of any size,
+// renaming the computer, device counts beyond 16 bits. The real system's answers: under Wine.
 #include <gtest/gtest.h>
 
 #include "support/error_number.h"
@@ -10,6 +10,19 @@ namespace qc {
 namespace {
 
 using test::FakePlatform;
+
+TEST(CWinAPISystemInformation, EachSelectorItsQuery) {
+  FakePlatform p;
+  p.system.userName = "Jane Doe";
+  CWinAPI api(p);
+  const std::pair<Long, std::wstring> names[] = {{0, L"QUORINTEST"}, {2, L"Jane Doe"}, {3, L""}};
+  for (auto [selector, want] : names) EXPECT_EQ(api.ComputerName(selector), want) << selector;
+  const std::pair<Long, std::wstring> folders[] = {
+      {0, L"C:\\windows"}, {1, L"C:\\windows\\system32"}, {2, L"C:\\users\\tester\\Temp\\"}};
+  for (auto [selector, want] : folders) EXPECT_EQ(api.GetSystemFolders(selector).str(), want);
+  Long other = 5;
+  EXPECT_TRUE(api.GetSystemFolders(other).IsEmpty());
+}
 
 TEST(CWinAPISystemInformation, FailedQueriesGiveTheUntouchedBuffers) {
   FakePlatform p;
