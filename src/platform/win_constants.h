@@ -79,6 +79,7 @@ constexpr uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
 constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 
 // Window-show styles and message-box styles.
@@ -148,6 +149,7 @@ constexpr uint32_t EWX_LOGOFF = 0;
 constexpr uint32_t EWX_SHUTDOWN = 1;
 constexpr uint32_t EWX_REBOOT = 2;
 constexpr uint32_t EWX_FORCE = 4;
+constexpr const wchar_t* SE_SHUTDOWN_NAME = L"SeShutdownPrivilege";
 constexpr uint32_t MF_BYCOMMAND = 0x0000;
 constexpr uint32_t MF_BITMAP = 0x0004;
 
@@ -166,6 +168,7 @@ constexpr uint32_t SHGFI_EXETYPE = 0x2000;
 constexpr uint32_t SHGFI_SYSICONINDEX = 0x4000;
 constexpr uint32_t ILD_TRANSPARENT = 1;
 constexpr uint32_t SHARD_PATH = 2;
+constexpr uint32_t COINIT_APARTMENTTHREADED = 0x2;
 
 // Multimedia.
 constexpr uint32_t SND_ASYNC = 0x0001;
@@ -175,8 +178,10 @@ constexpr uint32_t SND_ALIAS = 0x10000;
 // Moving and deleting files.
 constexpr uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 
-// File search.
+// File search. A reparse point's tag is in the find record's dwReserved0.
 constexpr int32_t INVALID_HANDLE_VALUE = -1;
+constexpr uint32_t IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003u;
+constexpr uint32_t IO_REPARSE_TAG_SYMLINK = 0xA000000Cu;
 constexpr int32_t MAX_PATH = 260;
 
 }  // namespace qc::win

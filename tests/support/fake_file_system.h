@@ -15,6 +15,7 @@ struct FakeEntry {
   bool writeProtected = false;  // the medium refuses changes
   bool noMedium = false;        // a drive letter with an empty removable drive
   bool unreadable = false;      // a folder that cannot be listed
+  uint32_t reparseTag = 0;      // its find record's dwReserved0
   bool directory() const { return attributes & 0x10; }
 };
 
