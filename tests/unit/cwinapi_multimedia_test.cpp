@@ -77,42 +77,42 @@ TEST(PlayAudioCdErrors, AFailingStepIsSkippedAndTheRestRun) {
   EXPECT_EQ(p.log.Calls().back(), "mciSendString(\"play cdaudio\", 128, 0)");
 }
 
-TEST_F(DelayTest, WaitsForTheClockInsteadOfSpinning) {
-  // The fake clock moves only while Delay waits, so a spinning loop would never return.
-  p.runtime.clock = 1000;
-  Double seconds = 3;
-  api.Delay(seconds);
-  EXPECT_EQ(p.runtime.clock, 1003);
-  EXPECT_EQ(p.log.Calls(), (Calls{"DoEvents()", "WaitForMessagesOrTimeout(3000)", "DoEvents()",
-                                  "WaitForMessagesOrTimeout(2000)", "DoEvents()",
-                                  "WaitForMessagesOrTimeout(1000)"}));
-}
-
-TEST_F(DelayTest, SecondsAreRoundedHalfToEvenAndNothingOrLessReturnsAtOnce) {
+TEST_F(DelayTest, ReturnsAsTheTargetSecondBeginsWithoutSpinning) {
+  // The fake clock (ms) moves only while Delay waits, and by `step` at every reading: a
+  // spinning loop would never return, a wait measured from a later reading would overshoot.
   const struct {
+    int64_t start;
     double howLong;
-    int waits;
-  } cases[] = {{2.5, 2}, {3.5, 4}, {0.4, 0}, {0, 0}, {-5, 0}, {0.6, 1}};
-  for (const auto& c : cases) {
+    int64_t step, end;
+  } rows[] = {
+      {1000000, 3, 0, 1003000},   {1000999, 1, 0, 1001000},
+      {1000998, 1, 1, 1001000},  // the second turns between two readings
+      {1000500, 2.5, 0, 1002000}, {1000500, 3.5, 0, 1004000},  // halves to even
+      {1000500, 0.6, 0, 1001000}, {1000500, 0.4, 0, 1000500},
+      {1000500, 0, 0, 1000500},   {1000500, -5, 0, 1000500},
+  };
+  for (const auto& r : rows) {
+    p.runtime.clock = r.start;
+    p.runtime.clockStep = r.step;
     p.runtime.waits = 0;
-    p.runtime.doEvents = 0;
-    Double howLong = c.howLong;
+    Double howLong = r.howLong;
     api.Delay(howLong);
-    EXPECT_EQ(p.runtime.waits, c.waits) << c.howLong;
-    EXPECT_EQ(p.runtime.doEvents, c.waits) << c.howLong;
+    EXPECT_GE(p.runtime.clock, r.end) << r.start << " + " << r.howLong;
+    EXPECT_LE(p.runtime.clock, r.end + 3 * r.step) << r.start << " + " << r.howLong;
+    EXPECT_LE(p.runtime.waits, 1) << r.start << " + " << r.howLong;
   }
 }
 
 TEST_F(DelayTest, MessagesAreHandledAsTheyArriveAndTheReturnMomentStays) {
   // Every wait but each third is ended by a message rather than by the clock.
-  p.runtime.clock = 50;
+  p.runtime.clock = 50000;
   int wakeups = 0;
   p.runtime.onWait = [&] {
-    if (++wakeups % 3 == 0) ++p.runtime.clock;
+    if (++wakeups % 3 == 0) p.runtime.clock += 1000;
   };
   Double seconds = 2;
   api.Delay(seconds);
-  EXPECT_EQ(p.runtime.clock, 52);
+  EXPECT_EQ(p.runtime.clock, 52000);
   EXPECT_EQ(p.runtime.waits, 6);
   EXPECT_EQ(p.runtime.doEvents, 6);  // each wake-up processes what arrived
 }
@@ -129,8 +129,8 @@ TEST_F(DelayTest, AHandlerInsideTheWaitMayDelayToo) {
   Double outer = 2;
   api.Delay(outer);
   // The outer wait was used up inside the handler: it returns without waiting again.
-  EXPECT_EQ(p.runtime.clock, 4);
-  EXPECT_EQ(p.runtime.waits, 4);
+  EXPECT_EQ(p.runtime.clock, 4000);
+  EXPECT_EQ(p.runtime.waits, 1);
 }
 
 TEST_F(DelayTest, AnAmountTheDateArithmeticCannotTakeIsAnOverflow) {
