@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" --product-only
+bash "$root/scripts/build.sh" --program-only
 exe="$build/win/Quorin Cleaner.exe"
 
 source "$root/scripts/wine/env.sh"
