@@ -30,7 +30,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/build/win/CMakeCac
 stage=$work/stage
 cp "$work/build/win/Quorin Cleaner.exe" "$stage/"
 # Windows' own editor wants CR LF.
-sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$root/docs/README.txt" >"$stage/README.txt"
+sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$work/src/docs/README.txt" >"$stage/README.txt"
 (cd "$stage" && sha256sum "Quorin Cleaner.exe" >SHA256SUMS)
 
 zip_name=QuorinCleaner-$version.zip

@@ -6,5 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
 
 env -u DISPLAY bash "$root/scripts/run.sh"
-convert "$build/screenshot.png" -strip -colors 64 "png8:$root/docs/window.png"
+convert "$build/screenshot.png" -strip -define png:exclude-chunks=date,time "$root/docs/window.png"
 echo "Updated $root/docs/window.png"
