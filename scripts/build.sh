@@ -16,7 +16,17 @@ if [ "${1:-}" = "--program-only" ]; then
 fi
 cmake --build "$build/win" -j "$jobs"
 if [ "${1:-}" != "--product-only" ]; then
+  # On a machine that cannot run 32-bit programs the Wine and window tests run a 64-bit build of
+  # the same sources (build/win64); the product and its hardening checks stay 32-bit.
+  wine_build=$build/win
+  source "$root/scripts/wine/env.sh"
+  if ! qc_runs_32bit; then
+    wine_build=$build/win64
+    cmake -S "$root" -B "$wine_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+    cmake --build "$wine_build" -j "$jobs"
+  fi
   cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DQC_WIN_BUILD_DIR="$build/win" >/dev/null
+    -DQC_WIN_BUILD_DIR="$build/win" -DQC_WINE_BUILD_DIR="$wine_build" >/dev/null
   cmake --build "$build/native" -j "$jobs"
 fi

@@ -34,6 +34,14 @@ qc_wine_env() {
   for c in "$(command -v wine 2>/dev/null || true)" /usr/bin/wine /usr/lib/wine/wine /usr/lib/wine/wine64; do
     if [ -n "$c" ] && [ -x "$c" ]; then QC_WINE=$c; break; fi
   done
+  # Some kernels are built without 32-bit support: the 32-bit loader then cannot start at all, and
+  # only 64-bit programs run, through the 64-bit loader. QC_WINE_ARCH says which programs can run.
+  QC_WINE_ARCH=i686
+  if [ -x /usr/lib/wine/wine64 ] && ! qc_runs_32bit; then
+    QC_WINE=/usr/lib/wine/wine64
+    export WINELOADER=$QC_WINE
+    QC_WINE_ARCH=x86_64
+  fi
   QC_WINESERVER=
   for c in "$(command -v wineserver 2>/dev/null || true)" /usr/lib/wine/wineserver /usr/lib/wine/wineserver64 \
            /usr/lib/wine/wineserver32; do
@@ -43,7 +51,12 @@ qc_wine_env() {
     echo "qc_wine_env: wine or wineserver not found (run scripts/setup.sh)" >&2
     return 1
   fi
-  export QC_WINE QC_WINESERVER
+  export QC_WINE QC_WINESERVER QC_WINE_ARCH
+}
+
+# Can this machine run 32-bit programs? Wine's 32-bit loader answers --version without a prefix.
+qc_runs_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # timeout with a hard kill 5 s after the polite one; works on commands, not on shell functions.
