@@ -6,11 +6,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" --program-only
-exe="$build/win/Quorin Cleaner.exe"
-
+bash "$root/scripts/build.sh" --runnable-program
 source "$root/scripts/wine/env.sh"
 qc_wine_env "$build/run-prefix"
+dir=$build/win
+if [ "$QC_WINE_ARCH" = x86_64 ]; then
+  dir=$build/win64
+  echo "This machine cannot run 32-bit programs: starting a 64-bit build of the same sources."
+fi
+exe="$dir/Quorin Cleaner.exe"
 headless=0
 if ! _qc_display_works; then
   headless=1
@@ -21,12 +25,12 @@ qc_wine_prefix_init
 
 if [ "$headless" -eq 0 ]; then
   echo "Starting Quorin Cleaner on $DISPLAY; close its window to end."
-  cd "$build/win" && "$QC_WINE" "$exe"
+  cd "$dir" && "$QC_WINE" "$exe"
   exit 0
 fi
 
 shot="$build/screenshot.png"
-cd "$build/win"
+cd "$dir"
 "$QC_WINE" "$exe" &
 pid=$!
 # Wait for the window, then let a few timer ticks fill the labels.
