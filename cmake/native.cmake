@@ -82,6 +82,9 @@ if(QC_WIN_BUILD_DIR)
   add_test(NAME pe_hardening COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/pe/check_exe.py
     "${QC_WIN_BUILD_DIR}/Quorin Cleaner.exe" ${CMAKE_CURRENT_SOURCE_DIR}/CMakeLists.txt)
   set_tests_properties(pe_hardening PROPERTIES LABELS pe)
+  add_test(NAME reproducible_build COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/reproducible_build_test.sh
+    ${QC_WIN_BUILD_DIR} ${CMAKE_BINARY_DIR}/reproducible)
+  set_tests_properties(reproducible_build PROPERTIES LABELS release TIMEOUT 900)
   set(QC_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/scripts)
   add_test(NAME wine_win32_tests
     COMMAND ${QC_SCRIPTS}/wine/run_exe.sh ${QC_WIN_BUILD_DIR}/qc_win32_tests.exe)

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" --product-only
+bash "$root/scripts/build.sh" --program-only
 exe="$build/win/Quorin Cleaner.exe"
 
 source "$root/scripts/wine/env.sh"
@@ -30,11 +30,18 @@ cd "$build/win"
 "$QC_WINE" "$exe" &
 pid=$!
 # Wait for the window, then let a few timer ticks fill the labels.
+win=""
 for _ in $(seq 1 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Quorin Virus Cleaner"' && break
+  win=$(xwininfo -root -tree 2>/dev/null | awk '/"Quorin Virus Cleaner"/ {print $1; exit}')
+  [ -n "$win" ] && break
   sleep 0.1
 done
 sleep 1
-import -display "$DISPLAY" -window root -crop 640x520+0+0 "$shot"
+# Wine draws the frame itself here (no window manager): the X window is the whole window.
+if [ -n "$win" ]; then
+  import -display "$DISPLAY" -window "$win" "$shot"
+else
+  import -display "$DISPLAY" -window root -crop 640x520+0+0 "$shot"
+fi
 kill "$pid" 2>/dev/null || true
 echo "No display: ran on Xvfb ($DISPLAY). Screenshot of the window: $shot"

@@ -100,7 +100,10 @@ _qc_wipeable_prefix() {
 qc_wine_prefix_init() {
   _qc_need_env qc_wine_prefix_init || return
   local stamp=$WINEPREFIX/.qc-prefix-ready-2
-  [ -f "$stamp" ] && return 0
+  if [ -f "$stamp" ]; then
+    _qc_wine_fonts
+    return 0
+  fi
 
   if [ -e "$WINEPREFIX" ]; then
     # Unfinished: a crash or a timeout during an earlier init. Only wipe what is plainly a prefix
@@ -139,7 +142,24 @@ qc_wine_prefix_init() {
     done
     qc_timeout 120 "$QC_WINESERVER" -w || exit 1
   ) || return 1
+  _qc_wine_fonts
   : >"$stamp"
+}
+
+# Wine draws the caption buttons (close, minimise), scroll arrows and check marks with the
+# symbol font Marlett. Debian's Wine looks for fonts only in the prefix's Fonts folder and
+# through fontconfig, and neither sees the copy fonts-wine installs in /usr/share/wine/fonts:
+# without it the close button shows the letter "r". Put it where Wine looks.
+_qc_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts f
+  [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] || return 0
+  for f in /usr/share/wine/fonts/marlett.ttf /usr/share/fonts/truetype/wine/marlett.ttf; do
+    if [ -f "$f" ]; then
+      cp "$f" "$fonts/"
+      return 0
+    fi
+  done
+  echo "qc_wine_prefix_init: marlett.ttf not found (fonts-wine); caption buttons show letters" >&2
 }
 
 # Maps d: .. p: (p: for decoys) to scratch folders ROOTDIR/d .. ROOTDIR/p, made when missing and

@@ -4,6 +4,13 @@
 
 namespace qc::win32 {
 
+int32_t Win32Shell::CoInitializeEx(uint32_t coInit) {
+  // ole32 is loaded on first use, like the other DLLs the program does not import.
+  using Fn = HRESULT(WINAPI*)(LPVOID, DWORD);
+  static const Fn init = SystemFunction<Fn>(L"ole32.dll", "CoInitializeEx");
+  return init ? init(nullptr, coInit) : E_NOTIMPL;
+}
+
 int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                  const std::wstring& file, const std::wstring* parameters,
                                  const std::wstring* directory, int32_t showCommand) {
