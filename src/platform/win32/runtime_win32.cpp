@@ -88,10 +88,13 @@ double Win32Runtime::ShellProgram(const std::wstring& application, const std::ws
 
 void Win32Runtime::SetAttr(const std::wstring& path, uint32_t attributes) {
   const DWORD attrs = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  // The wide call takes every character as it is, but would stop at a NUL and name another file.
+  if (path.find(L'\0') != std::wstring::npos) RaiseFileError(ERROR_INVALID_PARAMETER);
   if (!SetFileAttributesW(path.c_str(), attrs)) RaiseFileError(GetLastError());
 }
 
 void Win32Runtime::Kill(const std::wstring& path) {
+  if (path.find(L'\0') != std::wstring::npos) RaiseFileError(ERROR_INVALID_PARAMETER);
   if (!DeleteFileW(path.c_str())) RaiseFileError(GetLastError());
 }
 
