@@ -171,5 +171,51 @@ TEST_F(FindFilesOnDisk, TheCounterOverflowReachesTheCallerWithTheRowsSoFar) {
             (std::vector<std::string>{root_ + "\\My Folder\\inner doc.txt"}));
 }
 
+// Takes the rows of a search slowly, so that it runs long, and notes what ran meanwhile.
+struct SlowRows {
+  static constexpr DWORD kRowMs = 20;  // two timer intervals
+  int rows = 0, ticks = 0, rowsWhenPostedRan = -1;
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<SlowRows*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(w, m, wp, lp);
+    if (m == LB_ADDSTRING) {
+      ++self->rows;
+      Sleep(kRowMs);
+    }
+    if (m == WM_TIMER) ++self->ticks;
+    if (m == WM_APP) self->rowsWhenPostedRan = self->rows;
+    return 0;
+  }
+};
+
+TEST_F(FindFilesOnDisk, APostedMessageRunsBeforeTheFirstRowAndATimerTicksThroughout) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = SlowRows::Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "qc slow rows";
+  RegisterClassA(&wc);
+  SlowRows slow;
+  HWND w = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+  ASSERT_NE(w, nullptr);
+  SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&slow));
+  SetTimer(w, 1, USER_TIMER_MINIMUM, nullptr);
+
+  CWinAPI api;
+  DefaultPlatform().Runtime().DoEvents();  // just processed: the search's first point is not due
+  PostMessageA(w, WM_APP, 0, 0);
+  String path = Wide(root_), pattern = L"*";
+  Integer files = 0, dirs = 0;
+  Long rows = win32::FromHandle(w);
+  Boolean fullPaths = kFalse, thisFolderOnly = kTrue;
+  api.FindFilesAPI(path, pattern, files, dirs, rows, fullPaths, thisFolderOnly);
+  DestroyWindow(w);
+
+  EXPECT_EQ(slow.rows, 5);
+  EXPECT_EQ(slow.rowsWhenPostedRan, 0);
+  // Each row outlasts the timer's interval, and messages are processed between any two rows.
+  EXPECT_GE(slow.ticks, slow.rows - 1);
+}
+
 }  // namespace
 }  // namespace qc
