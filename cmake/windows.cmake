@@ -67,8 +67,3 @@ foreach(src ${QC_BENCH_WIN32})
   target_link_libraries(${name} PRIVATE qc_win32 ${QC_STATIC_LINK})
 endforeach()
 
-# Reads a running program's handle, GDI, USER and memory counts from outside (the soak test).
-add_executable(qcprobe tests/gui/probe.cpp)
-target_compile_definitions(qcprobe PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-target_link_libraries(qcprobe PRIVATE user32 shell32 psapi)
-target_link_options(qcprobe PRIVATE -static)

@@ -30,6 +30,8 @@ class IFiles {
   // newName null: delete (with MOVEFILE_DELAY_UNTIL_REBOOT, at the next start).
   virtual int32_t MoveFileEx(const std::wstring& existing, const std::wstring* newName,
                              uint32_t flags) = 0;
+  // DRIVE_UNKNOWN (0) ... DRIVE_RAMDISK (6) for a root path such as "e:\\".
+  virtual uint32_t GetDriveType(const std::wstring& rootPath) = 0;
   // The calling thread's last error, for the calls above that report failure as FALSE.
   virtual uint32_t GetLastError() = 0;
 };

@@ -60,6 +60,10 @@ constexpr int32_t ERROR_DEV_NOT_EXIST = 55;
 constexpr int32_t ERROR_BAD_NET_NAME = 67;
 constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 constexpr int32_t ERROR_INVALID_NAME = 123;
+constexpr int32_t ERROR_ELEVATION_REQUIRED = 740;
+constexpr int32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
+constexpr int32_t ERROR_NO_NETWORK = 1222;
+constexpr int32_t ERROR_NETWORK_UNREACHABLE = 1231;
 constexpr int32_t ERROR_MORE_DATA = 234;
 constexpr int32_t ERROR_NO_MORE_ITEMS = 259;
 constexpr int32_t ERROR_NO_MORE_FILES = 18;
@@ -79,6 +83,7 @@ constexpr uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
 constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 
 // Window-show styles and message-box styles.
@@ -171,6 +176,11 @@ constexpr uint32_t SHARD_PATH = 2;
 constexpr uint32_t SND_ASYNC = 0x0001;
 constexpr uint32_t SND_NOWAIT = 0x2000;
 constexpr uint32_t SND_ALIAS = 0x10000;
+
+// Drive types and volume flags.
+constexpr uint32_t DRIVE_REMOVABLE = 2;
+constexpr uint32_t DRIVE_CDROM = 5;
+constexpr uint32_t FILE_READ_ONLY_VOLUME = 0x00080000;
 
 // Moving and deleting files.
 constexpr uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;

@@ -42,6 +42,9 @@ class AdvancedRegistryFunctions {
 
   void SetRegistryView(RegistryView view) { view_ = view; }
   RegistryView GetRegistryView() const { return view_; }
+  // The code of the last registry call a member made (0 success, else a Win32 error): tells a
+  // missing key or value (2) from a check that could not be made at all.
+  int32_t GetLastResult() const { return LastResult; }
 
  private:
   void ParseKeyPath(std::wstring& path, RegKey& root);

@@ -15,6 +15,12 @@ struct FakeEntry {
   bool writeProtected = false;  // the medium refuses changes
   bool noMedium = false;        // a drive letter with an empty removable drive
   bool unreadable = false;      // a folder that cannot be listed
+  std::wstring linkTarget = {}; // a file symbolic link: setting attributes reaches the target
+  // Deleting is reported done but the file stays: delete-pending while another program holds
+  // it (a second deletion is refused with 5; on FAT queries are refused with 5 too), or a
+  // medium that loses the deletion silently.
+  enum class OnDelete { Goes, Pending, PendingFat, Stays } onDelete = OnDelete::Goes;
+  bool pending = false;
   bool directory() const { return attributes & 0x10; }
 };
 

@@ -44,7 +44,7 @@ int FakeRuntime::MessageBox(const std::wstring& prompt, int style, const std::ws
 
 double FakeRuntime::Shell(const std::wstring& commandLine, int windowStyle) {
   log_.Add("Shell", commandLine, windowStyle);
-  if (shellFails) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
+  if (shellFails) throw RuntimeError(kErrFileNotFound, {}, shellError);
   started.push_back(commandLine);
   return 4242;
 }
@@ -60,9 +60,10 @@ FakeEntry& FakeRuntime::Lookup(const std::wstring& path) {
 
 void FakeRuntime::SetAttr(const std::wstring& path, uint32_t attributes) {
   log_.Add("SetAttr", path, attributes);
-  FakeEntry& e = Lookup(path);
-  if (e.writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
-  e.attributes = (e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
+  FakeEntry* e = &Lookup(path);
+  if (!e->linkTarget.empty()) e = &Lookup(e->linkTarget);  // follows the link, as under Wine
+  if (e->writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
+  e->attributes = (e->attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
 }
 
 void FakeRuntime::Kill(const std::wstring& path) {
@@ -71,10 +72,14 @@ void FakeRuntime::Kill(const std::wstring& path) {
   if (e.directory()) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
   if (e.writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
   if (e.inUse) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_SHARING_VIOLATION);
-  if (e.attributes & win::FILE_ATTRIBUTE_READONLY) {
+  if (e.pending || (e.attributes & win::FILE_ATTRIBUTE_READONLY)) {
     throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
   }
-  fs_.Remove(path);
+  if (e.onDelete == FakeEntry::OnDelete::Goes) {
+    fs_.Remove(path);
+  } else {
+    e.pending = e.onDelete != FakeEntry::OnDelete::Stays;
+  }
 }
 
 void FakeRuntime::DoEvents() {
@@ -218,6 +223,10 @@ uint32_t FakeFiles::GetFileAttributes(const std::wstring& path) {
     lastError_ = win::ERROR_FILE_NOT_FOUND;
     return win::INVALID_FILE_ATTRIBUTES;
   }
+  if (e->pending && e->onDelete == FakeEntry::OnDelete::PendingFat) {
+    lastError_ = win::ERROR_ACCESS_DENIED;
+    return win::INVALID_FILE_ATTRIBUTES;
+  }
   return e->attributes;
 }
 
@@ -230,6 +239,14 @@ int32_t FakeFiles::MoveFileEx(const std::wstring& existing, const std::wstring* 
   }
   if (!newName && (flags & win::MOVEFILE_DELAY_UNTIL_REBOOT)) deleteAtReboot.push_back(existing);
   return 1;
+}
+
+uint32_t FakeFiles::GetDriveType(const std::wstring& rootPath) {
+  log_.Add("GetDriveType", rootPath);
+  const wchar_t letter = static_cast<wchar_t>(std::towlower(rootPath.empty() ? L'?' : rootPath[0]));
+  auto it = driveTypes.find(letter);
+  if (it != driveTypes.end()) return it->second;
+  return fs_.Exists(rootPath.substr(0, 2)) ? 3 : 1;  // fixed, or no such root
 }
 
 namespace {

@@ -39,6 +39,7 @@ class FakeRuntime : public IRuntime {
   std::function<void()> onMessageBox;     // runs inside the box, as a modal loop would
   std::function<void()> onDoEvents;
   bool shellFails = false;
+  uint32_t shellError = 2;                // the Win32 code behind a failed start
   std::vector<std::wstring> started;      // command lines given to Shell
   int64_t clock = 0;
   int64_t clockStep = 0;                  // added after every Now()
@@ -78,6 +79,7 @@ class FakeFiles : public IFiles {
   bool redirectionOff = false;
   std::vector<std::wstring> deleteAtReboot;  // MoveFileEx(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)
   bool moveFileExFails = false;
+  std::map<wchar_t, uint32_t> driveTypes;  // by lower-case letter; unlisted drives are fixed (3)
   int OpenFindHandles() const { return static_cast<int>(finds_.size()); }
   int MostFindHandlesOpen() const { return mostOpen_; }
 
@@ -89,6 +91,7 @@ class FakeFiles : public IFiles {
   uint32_t GetFileAttributes(const std::wstring& path) override;
   int32_t MoveFileEx(const std::wstring& existing, const std::wstring* newName,
                      uint32_t flags) override;
+  uint32_t GetDriveType(const std::wstring& rootPath) override;
   uint32_t GetLastError() override { return lastError_; }
 
  private:

@@ -1,13 +1,16 @@
 // The monitor (timer tick) and the removal (Kill Virus) against the test double.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <regex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/form1.h"
+#include "app/startup.h"
 #include "platform/runtime_error.h"
 #include "platform/win_constants.h"
 #include "support/fake_platform.h"
@@ -54,10 +57,12 @@ class ScriptedRegistry : public FakeRegistry {
   std::set<std::wstring> queryRaises;     // RegQueryValueEx of these names raises
   std::set<std::wstring> vanishOnDelete;  // deleted, yet reported missing (gone meanwhile)
   bool openRaises = false;
+  int32_t machineOpenError = 0;  // every opening under HKEY_LOCAL_MACHINE fails with this
 
   int32_t RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t options, uint32_t sam,
                        RegKey& result) override {
     if (openRaises) throw RuntimeError(kErrOutOfMemory);
+    if (machineOpenError && hKey == win::HKEY_LOCAL_MACHINE) return machineOpenError;
     return FakeRegistry::RegOpenKeyEx(hKey, subKey, options, sam, result);
   }
   int32_t RegQueryValueEx(RegKey hKey, const std::wstring& name, uint32_t* type, uint8_t* data,
@@ -90,9 +95,16 @@ class ScriptedForms : public test::FakeForms {
  public:
   using FakeForms::FakeForms;
   std::set<int> captionRaises;
+  bool captionFaults = false;  // an error no statement absorbs
+  bool createFails = false;
   void SetCaption(int id, const std::wstring& text) override {
     if (captionRaises.count(id)) throw RuntimeError(kErrOutOfMemory);
+    if (captionFaults) throw std::length_error("caption");
     FakeForms::SetCaption(id, text);
+  }
+  void CreateForm(const FormSpec& layout, IFormEvents& ev) override {
+    if (createFails) throw RuntimeError(kErrOutOfMemory, {}, 1400);
+    FakeForms::CreateForm(layout, ev);
   }
 };
 
@@ -290,12 +302,13 @@ TEST_F(Form1Test, ACursorBeyondSixteenBitsStillGivesTheUserName) {
 
 // --- the removal ---------------------------------------------------------------------------------
 
-// The 56 file steps, in order: GetFileAttributes guards each one.
-std::vector<std::string> FileSteps() {
+// The 56 file steps, in order: GetFileAttributes guards each one and checks a done deletion.
+std::vector<std::string> FileSteps(bool present) {
   std::vector<std::string> steps;
   auto step = [&](const std::string& call, const std::string& path) {
     steps.push_back("GetFileAttributes(\"" + path + "\")");
     steps.push_back(call == "SetAttr" ? "SetAttr(\"" + path + "\", 0)" : "Kill(\"" + path + "\")");
+    if (call == "Kill" && present) steps.push_back("GetFileAttributes(\"" + path + "\")");
   };
   step("SetAttr", "c:\\windows\\svchost.exe");
   step("SetAttr", "c:\\windows\\mdm.exe");
@@ -333,7 +346,7 @@ std::vector<std::string> RemovalCalls(bool infected) {
     Append(calls, Pair(kRunSubKey, "0x80000002", name, infected));
     Append(calls, Pair(kUserRunSubKey, "0x80000001", name, infected));
   }
-  Append(calls, FileSteps());
+  Append(calls, FileSteps(infected));
   calls.push_back("MessageBox(\"Virus Removed!\", 64, \"Quorin Cleaner\")");
   return calls;
 }
@@ -504,10 +517,11 @@ TEST_F(Form1Test, EachKindOfFailureIsNamedWithItsReason) {
   EXPECT_EQ(box.title, std::optional<std::wstring>(L"Quorin Cleaner"));
   EXPECT_EQ(box.prompt.find(L"Virus Removed"), std::wstring::npos);
   const std::wstring expected =
-      L"The virus was not removed completely. These items are still there:\n\n"
+      L"The virus was not removed completely. These items are still there or could not be "
+      L"checked:\n\n"
       L"\"SVCHOST\" in " +
       kMachineRun +
-      L": the value could not be deleted\n"
+      L": the value could not be deleted: access is denied\n"
       L"\"QUORIN\" in " +
       kUserRun +
       L": the value could not be deleted\n"
@@ -584,9 +598,137 @@ TEST_F(Form1Test, AnErrorThatEscapesNothingStopsTheRemoval) {
   ASSERT_FALSE(p.rt.boxes.empty());
   const test::MessageBoxCall& box = p.rt.boxes.back();
   EXPECT_EQ(box.style, 48) << "a value that could not even be tested is reported";
-  EXPECT_NE(box.prompt.find(L"\"MDM\" in " + kUserRun + L": it could not be checked or deleted"),
+  EXPECT_NE(box.prompt.find(L"\"MDM\" in " + kUserRun + L": could not be checked: Out of memory"),
             std::wstring::npos)
       << CallLog::Narrow(box.prompt);
+}
+
+// --- can't tell, discs, network drives, links, files that stay -----------------------------------
+
+TEST_F(Form1Test, OnlyAValueKnownToBeMissingIsClean) {
+  struct Row {
+    const char* what;
+    std::function<void(TestPlatform&)> arrange;
+    const wchar_t* reportLine;  // null: clean, "Virus Removed!"
+  } rows[] = {
+      {"no Run key at all", [](TestPlatform& t) { t.reg.machineOpenError = 2; }, nullptr},
+      {"unreadable Run key", [](TestPlatform& t) { t.reg.machineOpenError = 5; },
+       L": could not be checked: access is denied\n"},
+      {"value unreadable",
+       [](TestPlatform& t) { t.reg.InjectFailure("RegQueryValueEx", 1012, L"SVCHOST"); },
+       L": could not be checked: Windows error 1012\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TestPlatform t;
+    t.reg.AddKey(kMachineRun);
+    t.reg.AddKey(kUserRun);
+    row.arrange(t);
+    Form1 f(t);
+    f.Show();
+    t.frm.Tick();
+    EXPECT_EQ(t.frm.captions[kLabel2], row.reportLine ? kInfected : kClean);
+    f.Command1_Click();
+    const test::MessageBoxCall& box = t.rt.boxes.back();
+    if (!row.reportLine) {
+      EXPECT_EQ(box.prompt, L"Virus Removed!");
+      continue;
+    }
+    EXPECT_EQ(box.style, 48);
+    EXPECT_NE(box.prompt.find(L"\"SVCHOST\" in " + kMachineRun + row.reportLine),
+              std::wstring::npos)
+        << CallLog::Narrow(box.prompt);
+  }
+}
+
+TEST_F(Form1Test, DiscsRemovableAndNetworkDrivesAreToldApart) {
+  const std::wstring disc =
+      L"Virus Removed!\n\ne:\\autorun.inf: on a read-only disc, it cannot be deleted there";
+  const std::wstring share =
+      L"Virus Removed!\n\nNot checked, network drives that could not be reached: e:";
+  struct Row {
+    const char* what;
+    uint32_t driveType, volumeFlags, killError;
+    int style;
+    std::wstring box;  // the whole text of an information box, a line of an exclamation box
+  } rows[] = {
+      {"CD-ROM", 5, 0, 5, 64, disc},
+      {"read-only volume", 3, 0x80000, 19, 64, disc},
+      {"unreachable share", 4, 0, 1231, 64, share},
+      {"no network", 4, 0, 1222, 64, share},
+      {"share gone", 4, 0, 67, 64, share},
+      {"no file system", 3, 0, 1005, 64, L"Virus Removed!"},
+      {"invalid name", 3, 0, 123, 64, L"Virus Removed!"},
+      {"USB stick, file in use", 2, 0, 32, 48,
+       L"\ne:\\autorun.inf: it is in use by a running program\n\nEnd the virus's process"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TestPlatform t;
+    t.fs.AddFile(L"e:\\autorun.inf");
+    t.files.driveTypes[L'e'] = row.driveType;
+    t.sys.volumes[L'e'].flags = row.volumeFlags;
+    t.rt.killErrors[L"e:\\autorun.inf"] = row.killError;
+    Form1 f(t);
+    f.Command1_Click();
+    const test::MessageBoxCall& box = t.rt.boxes.back();
+    EXPECT_EQ(box.style, row.style);
+    if (row.style == 64) {
+      EXPECT_EQ(box.prompt, row.box);
+    } else {
+      EXPECT_NE(box.prompt.find(row.box), std::wstring::npos) << CallLog::Narrow(box.prompt);
+    }
+    EXPECT_TRUE(t.files.deleteAtReboot.empty()) << "nothing scheduled where it cannot happen";
+  }
+}
+
+TEST_F(Form1Test, LinksGoAsLinksAndOnlyAFileThatIsGoneCountsRemoved) {
+  using OnDelete = test::FakeEntry::OnDelete;
+  p.fs.AddFile(L"c:\\data\\target.doc", 0x23);  // read-only, hidden
+  p.fs.AddFile(L"c:\\quorin.exe", 0x420);       // a link to it
+  p.fs.Get(L"c:\\quorin.exe")->linkTarget = L"c:\\data\\target.doc";
+  const std::pair<const wchar_t*, OnDelete> stay[] = {
+      {L"d:\\autorun.inf", OnDelete::Pending},
+      {L"e:\\autorun.inf", OnDelete::PendingFat},
+      {L"f:\\autorun.inf", OnDelete::Stays},
+  };
+  for (const auto& [path, how] : stay) {
+    p.fs.AddFile(path);
+    p.fs.Get(path)->onDelete = how;
+  }
+  form.Command1_Click();
+  EXPECT_FALSE(p.fs.Exists(L"c:\\quorin.exe"));
+  EXPECT_EQ(p.fs.Get(L"c:\\data\\target.doc")->attributes, 0x23u) << "the link was followed";
+  const std::wstring& report = p.rt.boxes.back().prompt;
+  EXPECT_EQ(p.rt.boxes.back().style, 48);
+  for (const wchar_t* line : {L"\nd:\\autorun.inf: it goes when the program holding it closes\n",
+                              L"\ne:\\autorun.inf: it goes when the program holding it closes\n",
+                              L"\nf:\\autorun.inf: it is still there\n"}) {
+    EXPECT_NE(report.find(line), std::wstring::npos) << CallLog::Narrow(line);
+  }
+  EXPECT_EQ(report.find(L"quorin.exe"), std::wstring::npos) << CallLog::Narrow(report);
+}
+
+TEST_F(Form1Test, NoHiddenHangAndNoPileOfErrorBoxes) {
+  // A window that cannot be made: one box, a failure exit, no waiting.
+  TestPlatform t;
+  t.frm.createFails = true;
+  EXPECT_NE(RunApplication(t), 0);
+  ASSERT_EQ(t.rt.boxes.size(), 1u);
+  EXPECT_EQ(t.rt.boxes[0].prompt,
+            L"Quorin Cleaner could not open its window (Windows error 1400).");
+
+  // A tick failing while the box of the previous failure is still up adds none.
+  p.frm.captionFaults = true;
+  int ticksInBox = 0;
+  p.rt.onMessageBox = [&] {
+    if (ticksInBox++ < 3) p.frm.Tick();
+  };
+  p.frm.Tick();
+  EXPECT_EQ(ticksInBox, 1);
+  EXPECT_EQ(p.rt.boxes.size(), 1u);
+  p.frm.Tick();
+  EXPECT_EQ(p.rt.boxes.size(), 2u) << "once closed, the next failure is shown again";
 }
 
 }  // namespace

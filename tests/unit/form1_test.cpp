@@ -108,16 +108,23 @@ TEST(Form1Command2, WithoutRedirectionNothingIsReverted) {
   EXPECT_TRUE(p.log.Matching("Wow64Revert").empty());
 }
 
-TEST(Form1Command2, AFailedStartIsShownOnceAndTheWindowKeepsRunning) {
+TEST(Form1Command2, AFailedStartSaysWhyOnceAndTheWindowKeepsRunning) {
+  const std::pair<uint32_t, std::wstring> rows[] = {
+      {740, L"it needs administrator rights (elevation required)."},
+      {5, L"access is denied."},
+      {2, L"c:\\windows\\system32\\taskmgr.exe was not found."},
+  };
   FakePlatform p;
   p.runtime.shellFails = true;
   Form1 form(p);
   form.Show();
-  p.forms.Click(kCommand2);
-  ASSERT_EQ(p.runtime.boxes.size(), 1u);
-  EXPECT_EQ(p.runtime.boxes[0].prompt, L"Run-time error '53':\n\nFile not found");
-  EXPECT_EQ(p.runtime.boxes[0].style, win::MB_ICONHAND);
-  EXPECT_FALSE(p.runtime.boxes[0].title.has_value());
+  for (const auto& [code, reason] : rows) {
+    p.runtime.shellError = code;
+    p.forms.Click(kCommand2);
+    EXPECT_EQ(p.runtime.boxes.back().prompt, L"Task Manager could not be started: " + reason);
+    EXPECT_EQ(p.runtime.boxes.back().style, win::MB_ICONEXCLAMATION);
+  }
+  EXPECT_EQ(p.runtime.boxes.size(), 3u);
   EXPECT_FALSE(p.files.redirectionOff) << "redirection must be restored on the error path";
   p.runtime.shellFails = false;
   p.forms.Click(kCommand2);  // still works afterwards

@@ -1,5 +1,6 @@
 // The DLL search the program narrows at start, on the real loader: a DLL beside the program is
-// found by bare name before and not after; the system's own DLLs still load.
+// found by bare name before and not after; the system's own DLLs still load. The error mode the
+// program sets keeps what it inherited.
 #include "platform/win32/process_hardening.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,14 @@ TEST(ProcessHardening, DllBesideTheProgramIsNoLongerLoadedByName) {
   if (system != nullptr) FreeLibrary(system);
   // A second call, as a restart of start-up would make, is harmless.
   EXPECT_TRUE(win32::RestrictDllSearchToSystemFolder());
+}
+
+TEST(ProcessHardening, ErrorModeFlagsAreAddedToTheInheritedMode) {
+  const UINT before = SetErrorMode(SEM_NOGPFAULTERRORBOX);  // as a parent may hand it down
+  const UINT wanted = SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+  EXPECT_EQ(win32::AddErrorModeFlags(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX), wanted);
+  EXPECT_EQ(GetErrorMode(), wanted);
+  SetErrorMode(before);
 }
 
 }  // namespace

@@ -60,6 +60,10 @@ int32_t Win32Files::MoveFileEx(const std::wstring& existing, const std::wstring*
   return ::MoveFileExA(Ansi(existing).c_str(), newName ? to.c_str() : nullptr, flags);
 }
 
+uint32_t Win32Files::GetDriveType(const std::wstring& rootPath) {
+  return ::GetDriveTypeA(Ansi(rootPath).c_str());
+}
+
 uint32_t Win32Files::GetLastError() {
   return ::GetLastError();
 }

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/app_info.h"
+#include "platform/runtime_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace qc::win32 {
@@ -68,7 +69,9 @@ void Win32Forms::CreateForm(const FormSpec& layout, IFormEvents& events) {
   hwnd_ =
       CreateWindowExW(0, kFormClass, layout.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                       r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, this);
-  if (!hwnd_) return;
+  // Without a window nothing could ever close the process: the caller must hear of it.
+  if (!hwnd_)
+    throw RuntimeError(kErrOutOfMemory, "The window could not be created", GetLastError());
 
   HDC dc = GetDC(hwnd_);
   const int dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
@@ -162,8 +165,14 @@ LRESULT CALLBACK Win32Forms::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   try {
     return self->Handle(hwnd, msg, wp, lp);
   } catch (const std::exception& e) {
-    // Nothing may unwind through the system's window procedure caller.
-    MessageBoxA(hwnd, e.what(), "Quorin Cleaner", MB_ICONHAND);
+    // Nothing may unwind through the system's window procedure caller. Messages keep coming
+    // while the box is up; a second failure meanwhile shows no second box.
+    static bool boxUp = false;
+    if (!boxUp) {
+      boxUp = true;
+      MessageBoxA(hwnd, e.what(), "Quorin Cleaner", MB_ICONHAND);
+      boxUp = false;
+    }
     return 0;
   }
 }

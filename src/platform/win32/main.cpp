@@ -10,7 +10,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // A heap found corrupt ends the process instead of carrying on with it.
   HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
   // Drive errors come back to the program: probing c: to o: must never show a "no disk" box.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  qc::win32::AddErrorModeFlags(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 
   // Common controls 6 (the manifest asks for them), loaded now that the search is narrowed.
   using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);

@@ -16,4 +16,12 @@ bool RestrictDllSearchToSystemFolder() {
   return setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
 }
 
+unsigned AddErrorModeFlags(unsigned flags) {
+  // SetErrorMode replaces the mode and returns the old one: read it, then set both together.
+  const UINT inherited = SetErrorMode(0);
+  const UINT mode = inherited | flags;
+  SetErrorMode(mode);
+  return mode;
+}
+
 }  // namespace qc::win32

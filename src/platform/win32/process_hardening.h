@@ -10,4 +10,8 @@ namespace qc::win32 {
 // Returns true when the search was restricted to the system folder.
 bool RestrictDllSearchToSystemFolder();
 
+// Adds these SEM_ flags to the error mode the process inherited (which it keeps); returns the
+// new mode.
+unsigned AddErrorModeFlags(unsigned flags);
+
 }  // namespace qc::win32

@@ -82,8 +82,9 @@ double Win32Runtime::Shell(const std::wstring& commandLine, int windowStyle) {
   si.wShowWindow = static_cast<WORD>(windowStyle);
   PROCESS_INFORMATION pi{};
   std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
-  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi)) {
+  // The started program gets the system's default error mode, not the one this program set.
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi)) {
     throw RuntimeError(kErrFileNotFound, {}, GetLastError());
   }
   CloseHandle(pi.hThread);

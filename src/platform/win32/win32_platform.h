@@ -111,6 +111,7 @@ class Win32Files : public IFiles {
   uint32_t GetFileAttributes(const std::wstring& path) override;
   int32_t MoveFileEx(const std::wstring& existing, const std::wstring* newName,
                      uint32_t flags) override;
+  uint32_t GetDriveType(const std::wstring& rootPath) override;
   uint32_t GetLastError() override;
 };
 

@@ -34,6 +34,7 @@
 #undef SetFileAttributes
 #undef DeleteFile
 #undef MoveFileEx
+#undef GetDriveType
 #undef RegOpenKeyEx
 #undef RegCreateKey
 #undef RegCreateKeyEx
