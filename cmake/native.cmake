@@ -75,21 +75,25 @@ set_tests_properties(static_analysis_clang_tidy static_analysis_cppcheck PROPERT
   LABELS analysis TIMEOUT 1500)
 
 # Tests of the Windows build, run under Wine. scripts/test.sh builds that tree and passes its folder.
-set(QC_WIN_BUILD_DIR "" CACHE PATH "Folder of the mingw build whose programs the Wine tests run")
+set(QC_WIN_BUILD_DIR "" CACHE PATH "Folder of the mingw build of the product")
+set(QC_WINE_BUILD_DIR "${QC_WIN_BUILD_DIR}" CACHE PATH "Folder of the mingw build whose programs the Wine tests run")
 if(QC_WIN_BUILD_DIR)
   # The hardening and resources of the built program, read by python3-pefile (with Debian's
   # interpreter, the one that package is installed for).
   add_test(NAME pe_hardening COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/pe/check_exe.py
     "${QC_WIN_BUILD_DIR}/Quorin Cleaner.exe" ${CMAKE_CURRENT_SOURCE_DIR}/CMakeLists.txt)
   set_tests_properties(pe_hardening PROPERTIES LABELS pe)
+  add_test(NAME reproducible_build COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/reproducible_build_test.sh
+    ${QC_WIN_BUILD_DIR} ${CMAKE_BINARY_DIR}/reproducible)
+  set_tests_properties(reproducible_build PROPERTIES LABELS release TIMEOUT 900)
   set(QC_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/scripts)
   add_test(NAME wine_win32_tests
-    COMMAND ${QC_SCRIPTS}/wine/run_exe.sh ${QC_WIN_BUILD_DIR}/qc_win32_tests.exe)
+    COMMAND ${QC_SCRIPTS}/wine/run_exe.sh ${QC_WINE_BUILD_DIR}/qc_win32_tests.exe)
   set_tests_properties(wine_win32_tests PROPERTIES LABELS wine TIMEOUT 600)
   file(GLOB QC_GUI_TESTS CONFIGURE_DEPENDS tests/gui/*_test.sh)
   foreach(script ${QC_GUI_TESTS})
     get_filename_component(name ${script} NAME_WE)
-    add_test(NAME gui_${name} COMMAND bash ${script} ${QC_WIN_BUILD_DIR})
+    add_test(NAME gui_${name} COMMAND bash ${script} ${QC_WINE_BUILD_DIR})
     set_tests_properties(gui_${name} PROPERTIES LABELS gui TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()

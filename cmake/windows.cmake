@@ -13,14 +13,19 @@ target_link_libraries(qc_win32 PUBLIC ${QC_SYSTEM_LIBS})
 set_property(TARGET qc_logic APPEND PROPERTY INTERFACE_LINK_LIBRARIES qc_win32)
 
 set(QC_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/app/resources)
+configure_file(${QC_RESOURCE_DIR}/quorin_cleaner.manifest.in ${QC_GENERATED_DIR}/quorin_cleaner.manifest
+  @ONLY)
 add_executable(quorin_cleaner WIN32 src/platform/win32/main.cpp ${QC_RESOURCE_DIR}/quorin_cleaner.rc)
-set_source_files_properties(${QC_RESOURCE_DIR}/quorin_cleaner.rc PROPERTIES
-  OBJECT_DEPENDS "${QC_RESOURCE_DIR}/quorin_cleaner.ico;${QC_RESOURCE_DIR}/quorin_cleaner.manifest")
+# The resource compiler finds the version header and the manifest made from the project's version.
+target_include_directories(quorin_cleaner PRIVATE ${QC_GENERATED_DIR})
+set_source_files_properties(${QC_RESOURCE_DIR}/quorin_cleaner.rc PROPERTIES OBJECT_DEPENDS
+  "${QC_RESOURCE_DIR}/quorin_cleaner.ico;${QC_GENERATED_DIR}/quorin_cleaner.manifest;${QC_GENERATED_DIR}/version.h")
 set_target_properties(quorin_cleaner PROPERTIES OUTPUT_NAME "Quorin Cleaner")
 target_link_libraries(quorin_cleaner PRIVATE qc_win32 ${QC_STATIC_LINK})
 # ASLR needs the base relocations: ask for them outright rather than rely on the linker's default.
+# No time stamp in the header: the same commit links to the same bytes at any time.
 target_link_options(quorin_cleaner PRIVATE -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section
-  -Wl,--file-alignment=0x1000 -Wl,--gc-sections)
+  -Wl,--file-alignment=0x1000 -Wl,--no-insert-timestamp -Wl,--gc-sections)
 # One section per function and datum, so that the linker drops what the program never reaches.
 foreach(t qc_logic qc_win32 quorin_cleaner)
   target_compile_options(${t} PRIVATE -ffunction-sections -fdata-sections)
@@ -29,9 +34,11 @@ endforeach()
 # memory, debug sections included (3 MB here). The program ships without them and without its
 # symbol table; both are kept beside it in "Quorin Cleaner.debug", which a debugger finds
 # through the debug link.
+# objcopy stamps what it writes with the time unless told a fixed one; zero, like the linker.
+set(QC_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
 add_custom_command(TARGET quorin_cleaner POST_BUILD
-  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug "Quorin Cleaner.exe" "Quorin Cleaner.debug"
-  COMMAND ${CMAKE_OBJCOPY} --strip-all "--add-gnu-debuglink=Quorin Cleaner.debug" "Quorin Cleaner.exe"
+  COMMAND ${QC_OBJCOPY} --only-keep-debug "Quorin Cleaner.exe" "Quorin Cleaner.debug"
+  COMMAND ${QC_OBJCOPY} --strip-all "--add-gnu-debuglink=Quorin Cleaner.debug" "Quorin Cleaner.exe"
   WORKING_DIRECTORY $<TARGET_FILE_DIR:quorin_cleaner>
   VERBATIM)
 

@@ -1,16 +1,37 @@
 #!/usr/bin/env bash
 # Configures and builds both trees: the Windows program with its Wine tests (build/win) and the
-# native logic with its unit tests (build/native). Used by run.sh and test.sh.
+# native logic with its unit tests (build/native). Used by run.sh, test.sh and release.sh.
+#   --product-only      the Windows tree only
+#   --program-only      "Quorin Cleaner.exe" (and its debug file) alone, in the Windows tree
+#   --runnable-program  the program alone, in the tree whose programs this machine can run
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
 jobs=${QC_JOBS:-2}
+source "$root/scripts/wine/env.sh"
 
-cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" -j "$jobs"
-if [ "${1:-}" != "--product-only" ]; then
-  cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DQC_WIN_BUILD_DIR="$build/win" >/dev/null
-  cmake --build "$build/native" -j "$jobs"
-fi
+# windows_tree DIR ARCH [TARGET]: configures DIR for ARCH (i686 or x86_64) and builds TARGET or all.
+windows_tree() {
+  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" >/dev/null
+  cmake --build "$1" -j "$jobs" ${3:+--target "$3"}
+}
+
+# On a machine that cannot run 32-bit programs, what runs under Wine is a 64-bit build of the same
+# sources (build/win64); the product and its hardening checks stay 32-bit (build/win).
+wine_build=$build/win
+if ! qc_runs_32bit; then wine_build=$build/win64; fi
+
+case ${1:-} in
+  --program-only) windows_tree "$build/win" i686 quorin_cleaner; exit 0 ;;
+  --runnable-program)
+    if [ "$wine_build" = "$build/win" ]; then windows_tree "$build/win" i686 quorin_cleaner
+    else windows_tree "$wine_build" x86_64 quorin_cleaner; fi
+    exit 0 ;;
+esac
+windows_tree "$build/win" i686
+[ "${1:-}" = "--product-only" ] && exit 0
+[ "$wine_build" = "$build/win" ] || windows_tree "$wine_build" x86_64
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQC_WIN_BUILD_DIR="$build/win" -DQC_WINE_BUILD_DIR="$wine_build" >/dev/null
+cmake --build "$build/native" -j "$jobs"

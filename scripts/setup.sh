@@ -5,7 +5,9 @@ set -euo pipefail
 need=(cmake ninja-build g++ make libgtest-dev libgmock-dev clang-format
       clang libclang-rt-dev clang-tidy cppcheck
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-      wine wine32:i386 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils imagemagick procps python3-pefile)
+      g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+      wine wine32:i386 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils imagemagick procps python3-pefile
+      zip)
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup: run as root (apt-get needs it)" >&2

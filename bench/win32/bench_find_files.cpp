@@ -119,11 +119,15 @@ class SilentRuntime : public qc::IRuntime {
     return base_.MessageBox(p, s, t);
   }
   double Shell(const std::wstring& c, int w) override { return base_.Shell(c, w); }
+  double ShellProgram(const std::wstring& a, const std::wstring& c, int w) override {
+    return base_.ShellProgram(a, c, w);
+  }
   void SetAttr(const std::wstring& p, uint32_t a) override { base_.SetAttr(p, a); }
   void Kill(const std::wstring& p) override { base_.Kill(p); }
   void DoEvents() override {}
   void DoEventsWhenDue() override {}
   int64_t Now() override { return base_.Now(); }
+  int64_t NowMilliseconds() override { return base_.NowMilliseconds(); }
   void WaitForMessagesOrTimeout(uint32_t ms) override { base_.WaitForMessagesOrTimeout(ms); }
   std::wstring AppPath() override { return base_.AppPath(); }
   std::wstring AppEXEName() override { return base_.AppEXEName(); }

@@ -34,6 +34,14 @@ qc_wine_env() {
   for c in "$(command -v wine 2>/dev/null || true)" /usr/bin/wine /usr/lib/wine/wine /usr/lib/wine/wine64; do
     if [ -n "$c" ] && [ -x "$c" ]; then QC_WINE=$c; break; fi
   done
+  # Some kernels are built without 32-bit support: the 32-bit loader then cannot start at all, and
+  # only 64-bit programs run, through the 64-bit loader. QC_WINE_ARCH says which programs can run.
+  QC_WINE_ARCH=i686
+  if [ -x /usr/lib/wine/wine64 ] && ! qc_runs_32bit; then
+    QC_WINE=/usr/lib/wine/wine64
+    export WINELOADER=$QC_WINE
+    QC_WINE_ARCH=x86_64
+  fi
   QC_WINESERVER=
   for c in "$(command -v wineserver 2>/dev/null || true)" /usr/lib/wine/wineserver /usr/lib/wine/wineserver64 \
            /usr/lib/wine/wineserver32; do
@@ -43,7 +51,12 @@ qc_wine_env() {
     echo "qc_wine_env: wine or wineserver not found (run scripts/setup.sh)" >&2
     return 1
   fi
-  export QC_WINE QC_WINESERVER
+  export QC_WINE QC_WINESERVER QC_WINE_ARCH
+}
+
+# Can this machine run 32-bit programs? Wine's 32-bit loader answers --version without a prefix.
+qc_runs_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # timeout with a hard kill 5 s after the polite one; works on commands, not on shell functions.
@@ -100,7 +113,10 @@ _qc_wipeable_prefix() {
 qc_wine_prefix_init() {
   _qc_need_env qc_wine_prefix_init || return
   local stamp=$WINEPREFIX/.qc-prefix-ready-2
-  [ -f "$stamp" ] && return 0
+  if [ -f "$stamp" ]; then
+    _qc_wine_fonts
+    return 0
+  fi
 
   if [ -e "$WINEPREFIX" ]; then
     # Unfinished: a crash or a timeout during an earlier init. Only wipe what is plainly a prefix
@@ -139,7 +155,24 @@ qc_wine_prefix_init() {
     done
     qc_timeout 120 "$QC_WINESERVER" -w || exit 1
   ) || return 1
+  _qc_wine_fonts
   : >"$stamp"
+}
+
+# Wine draws the caption buttons (close, minimise), scroll arrows and check marks with the
+# symbol font Marlett. Debian's Wine looks for fonts only in the prefix's Fonts folder and
+# through fontconfig, and neither sees the copy fonts-wine installs in /usr/share/wine/fonts:
+# without it the close button shows the letter "r". Put it where Wine looks.
+_qc_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts f
+  [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] || return 0
+  for f in /usr/share/wine/fonts/marlett.ttf /usr/share/fonts/truetype/wine/marlett.ttf; do
+    if [ -f "$f" ]; then
+      cp "$f" "$fonts/"
+      return 0
+    fi
+  done
+  echo "qc_wine_prefix_init: marlett.ttf not found (fonts-wine); caption buttons show letters" >&2
 }
 
 # Maps d: .. p: (p: for decoys) to scratch folders ROOTDIR/d .. ROOTDIR/p, made when missing and

@@ -6,6 +6,7 @@
 #include "platform/on_error.h"
 #include "platform/runtime_error.h"
 #include "platform/win_constants.h"
+#include "version.h"
 
 namespace qc {
 namespace {
@@ -140,8 +141,8 @@ const ControlDesign kDesign[] = {
     {kLabel3, ControlKind::Label, L"Label3", L"", 120, 5280, 5895, 495, kTimes, 12, kBold, 3,
      TextAlign::Center, kDefaultColour},
     {kLabel4, ControlKind::Label, L"Label4",
-     L"Quorin Cleaner 1.0 - removes the Quorin autorun worm", 0, 5880, 5775, 735, L"Book Antiqua",
-     11.25, kBold, 4, TextAlign::Center, SystemColour(win::COLOR_ACTIVECAPTION)},
+     L"Quorin Cleaner " QC_VERSION_SHORT L" - removes the Quorin autorun worm", 0, 5880, 5775, 735,
+     L"Book Antiqua", 11.25, kBold, 4, TextAlign::Center, SystemColour(win::COLOR_ACTIVECAPTION)},
     {kCommand2, ControlKind::Button, L"Command2", L"Open Task manager", 3360, 4200, 2535, 615,
      kTimes, 14.25, kRegular, 5, TextAlign::Center, kDefaultColour},
 };

@@ -10,6 +10,8 @@ struct FindData {
   uint32_t dwFileAttributes = 0;
   uint32_t nFileSizeHigh = 0;
   uint32_t nFileSizeLow = 0;
+  // The reparse tag, when dwFileAttributes has FILE_ATTRIBUTE_REPARSE_POINT.
+  uint32_t dwReserved0 = 0;
   std::string cFileName;
 };
 

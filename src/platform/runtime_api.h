@@ -16,6 +16,10 @@ class IRuntime {
   // Starts a program without waiting; returns its task identifier. A program that cannot be
   // started raises RuntimeError (file not found, 53).
   virtual double Shell(const std::wstring& commandLine, int windowStyle) = 0;
+  // The same with the program named by its full path, so no folder is searched for it; the
+  // command line is passed as it is (its first word need not be that path).
+  virtual double ShellProgram(const std::wstring& application, const std::wstring& commandLine,
+                              int windowStyle) = 0;
   // Set a file's attributes / delete a file. Failures raise RuntimeError: 53 for a missing file,
   // 76 for a missing folder or drive, 75 for access denied or in use; the RuntimeError carries
   // the Win32 code behind it.
@@ -30,10 +34,12 @@ class IRuntime {
   virtual void DoEventsWhenDue() = 0;
   // Local date-time in whole seconds (any fixed epoch); date addition is plain addition.
   virtual int64_t Now() = 0;
-  // Sleeps until a message, timer tick or input is waiting for this thread, `milliseconds`
-  // have passed, or Now() moves to its next second, whichever comes first. Dispatches nothing:
-  // the caller follows it with DoEvents. Lets a wait on the clock stay responsive without
-  // keeping a processor busy.
+  // The same clock in milliseconds: Now() is this divided by 1000. One reading gives both the
+  // current second and the time to the next.
+  virtual int64_t NowMilliseconds() = 0;
+  // Sleeps until a message, timer tick or input is waiting for this thread or `milliseconds`
+  // have passed, whichever comes first. Dispatches nothing: the caller follows it with DoEvents.
+  // Lets a wait on the clock stay responsive without keeping a processor busy.
   virtual void WaitForMessagesOrTimeout(uint32_t milliseconds) = 0;
   // Folder of the running executable (no trailing backslash unless a drive root), its file
   // name without extension, and the argument text after the program name.

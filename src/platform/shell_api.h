@@ -11,6 +11,9 @@ class IShell {
  public:
   virtual ~IShell() = default;
 
+  // For the calling thread; returns the HRESULT (S_FALSE when it already was, in that mode).
+  virtual int32_t CoInitializeEx(uint32_t coInit) = 0;
+
   // Null pointers pass NULL.
   virtual int32_t ShellExecute(int32_t hwnd, const std::wstring* operation,
                                const std::wstring& file, const std::wstring* parameters,

@@ -29,6 +29,11 @@ class ISystem {
   // For the running process: wow64 receives nonzero for a 32-bit process on 64-bit Windows.
   // Returns 0 and leaves wow64 where the system has no such call.
   virtual int32_t IsWow64Process(int32_t& wow64) = 0;
+  // Enables or disables one privilege of the process's token (OpenProcessToken,
+  // LookupPrivilegeValue, AdjustTokenPrivileges). Nonzero when the token holds it and it is now
+  // in that state; wasEnabled then receives its state before.
+  virtual int32_t AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
+                                       bool& wasEnabled) = 0;
 };
 
 }  // namespace qc

@@ -153,6 +153,7 @@ constexpr uint32_t EWX_LOGOFF = 0;
 constexpr uint32_t EWX_SHUTDOWN = 1;
 constexpr uint32_t EWX_REBOOT = 2;
 constexpr uint32_t EWX_FORCE = 4;
+constexpr const wchar_t* SE_SHUTDOWN_NAME = L"SeShutdownPrivilege";
 constexpr uint32_t MF_BYCOMMAND = 0x0000;
 constexpr uint32_t MF_BITMAP = 0x0004;
 
@@ -171,6 +172,7 @@ constexpr uint32_t SHGFI_EXETYPE = 0x2000;
 constexpr uint32_t SHGFI_SYSICONINDEX = 0x4000;
 constexpr uint32_t ILD_TRANSPARENT = 1;
 constexpr uint32_t SHARD_PATH = 2;
+constexpr uint32_t COINIT_APARTMENTTHREADED = 0x2;
 
 // Multimedia.
 constexpr uint32_t SND_ASYNC = 0x0001;
@@ -185,8 +187,10 @@ constexpr uint32_t FILE_READ_ONLY_VOLUME = 0x00080000;
 // Moving and deleting files.
 constexpr uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 
-// File search.
+// File search. A reparse point's tag is in the find record's dwReserved0.
 constexpr int32_t INVALID_HANDLE_VALUE = -1;
+constexpr uint32_t IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003u;
+constexpr uint32_t IO_REPARSE_TAG_SYMLINK = 0xA000000Cu;
 constexpr int32_t MAX_PATH = 260;
 
 }  // namespace qc::win

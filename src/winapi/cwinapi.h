@@ -65,21 +65,22 @@ class CWinAPI {
   void SetMyPosTopMost(Long& h);
   void SetMyPosTopMost(Long& h, Boolean& TakeOffMyPosTopMost);
   void SetMyPosOnDesktop(Long& h);  // to the bottom of the z-order, not activated
-  // Hides the window (ShowMe zero or omitted) or shows it, at the bottom of the z-order; its
-  // position and size are kept.
+  // Hides the window (ShowMe zero or omitted) or shows it, at the bottom of the z-order; it is
+  // also moved to (0, 0) and sized 0 x 0.
   void HideWindow(Long& h);
   void HideWindow(Long& h, Boolean& ShowMe);
   // Sets the desktop work area (pixels) and keeps it in WorkArea.
   void SetSysWorkArea(Integer& l, Integer& t, Integer& r, Integer& b);
   void ChangeToolBarStyle(Long& ToolBarh);  // the first toolbar child becomes flat
-  void MakeTransparentForm(Long& h);        // adds WS_EX_TRANSPARENT to the extended style
+  void MakeTransparentForm(Long& h);        // the extended style becomes WS_EX_TRANSPARENT alone
   void MoveFormWithoutBorders(Long& h);     // from a mouse-down handler: drag by the client area
   // Windows-key shortcuts: 0 Explorer, 1 Find, 2 minimise all, 3 Run, 4 Start menu, 5 Help.
   void Launch(Long& func);
   // func 1 sets sBitmapFile as the wallpaper, 0 removes it; other values do nothing.
   void SetDeskWallPaper(Byte& func);
   void SetDeskWallPaper(Byte& func, String& sBitmapFile);
-  // func 0 shut down, 1 restart, 2 forced log-off, 3 log off; other values do nothing.
+  // func 0 shut down, 1 restart (both with the shutdown privilege enabled for the call),
+  // 2 forced log-off, 3 log off; other values do nothing.
   void ExitWindows(Long& func);
   void TaskBar(Byte& func);   // func 0 hides the taskbar, 1 shows it
   void ShowMouse(Long& cur);  // cur -1 shows the cursor, 0 hides it
@@ -108,7 +109,8 @@ class CWinAPI {
   void DocumentList(String& func);
   void DocumentList(String& func, String& sName);
   void ShowRecycleBin(Long& h);
-  // When the shell cannot open sFile, the Open With dialog is started for it.
+  // When the shell cannot open sFile, the Open With dialog is started for it (rundll32 from the
+  // system folder).
   void OpenWebSite(String& sFile, Long& handle);
   void ExecuteFile(String& sFile, Long& handle);
   void ExecuteFile(String& sFile, Long& handle, String& sParams);
@@ -128,7 +130,8 @@ class CWinAPI {
   // --- File search (file_search.cpp) --------------------------------------------------------
   // Counts and lists the entries of path (and, unless told otherwise, of every folder below it)
   // that match SearchStr; returns the sum of their sizes (a Double), Empty when none matched.
-  // path gets a trailing backslash; the counters raise overflow past 32767.
+  // path gets a trailing backslash; the counters raise overflow past 32767. A symbolic link or
+  // junction to a folder counts as a sub-folder but is not searched.
   Variant FindFilesAPI(String& path, String& SearchStr, Integer& FileCount, Integer& DirCount);
   Variant FindFilesAPI(String& path, String& SearchStr, Integer& FileCount, Integer& DirCount,
                        Long& handleListbox);
@@ -185,6 +188,8 @@ class CWinAPI {
   Variant TextBeforeNull(const String& text);
   double FactorX();
   double FactorY();
+  // The shell family, with COM set up (apartment-threaded) on this thread the first time.
+  IShell& ShellApi();
 
   // Private registry routines (registry_primitives.cpp).
   Long RegWriteValue(RegKey hKey, const String& valueName, Long valueType, const Variant& value);
@@ -212,6 +217,7 @@ class CWinAPI {
   Integer CachedMouseY = 0;
   // The cursor's row in twips did not fit an Integer at the last capture; only MouseY fails.
   bool mouseYOverflow_ = false;
+  bool comReady_ = false;
 };
 
 }  // namespace qc

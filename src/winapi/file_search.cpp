@@ -38,6 +38,16 @@ bool IsDotEntry(const String& name) {
   return name == L"." || name == L"..";
 }
 
+// A symbolic link or junction: searching through it could lead back up the tree, round a loop
+// without end. Other reparse points (cloud placeholders and the like) hold their own entries.
+// Tag 0 is reserved and never given to a reparse point; it means the system did not say which
+// kind this is (Wine reports its Unix symbolic links so), and a loop is the worse risk.
+bool IsFolderLink(const FindData& data) {
+  return (data.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (data.dwReserved0 == win::IO_REPARSE_TAG_SYMLINK ||
+          data.dwReserved0 == win::IO_REPARSE_TAG_MOUNT_POINT || data.dwReserved0 == 0);
+}
+
 constexpr double kHighSizeUnit = 4294967296.0;  // 2^32: one unit of nFileSizeHigh
 constexpr size_t kMostSubFolders = 32767;       // the per-folder list is counted in an Integer
 constexpr int32_t kAppendRow = -1;              // LB_ADDSTRING ignores it
@@ -105,8 +115,11 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
           // A name whose attributes cannot be read (all bits set) counts as a folder too; the
           // search inside it then finds nothing.
           if (files.GetFileAttributes(path + name) & win::FILE_ATTRIBUTE_DIRECTORY) {
-            if (subFolders.size() >= kMostSubFolders) throw RuntimeError(kErrOverflow);
-            subFolders.push_back(name);
+            // A link is counted (and matched below) like any folder, but not descended.
+            if (!IsFolderLink(data)) {
+              if (subFolders.size() >= kMostSubFolders) throw RuntimeError(kErrOverflow);
+              subFolders.push_back(name);
+            }
             CountOne(DirCount);
           }
         }

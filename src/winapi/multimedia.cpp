@@ -21,6 +21,12 @@ constexpr uint32_t kVideoReplySize = 127;
 constexpr uint32_t kCdReplySize = 128;
 constexpr int32_t kNoCallbackWindow = 0;
 constexpr uint32_t kLongestWaitMs = 0xFFFFFFFEu;  // one below INFINITE
+constexpr int64_t kMsPerSecond = 1000;
+
+// The whole second a clock reading falls in (rounded down, also before the epoch).
+int64_t FloorSeconds(int64_t ms) {
+  return ms >= 0 ? ms / kMsPerSecond : -((-ms + kMsPerSecond - 1) / kMsPerSecond);
+}
 
 // Every multimedia command is a text with a blank-filled reply buffer; replies and result codes
 // are not used.
@@ -47,17 +53,22 @@ void CWinAPI::Delay(Double& HowLong) {
   IRuntime& rt = platform_.Runtime();
   // Date addition takes whole seconds, rounding halves to even; an amount beyond its range
   // (or not a number) is the runtime's overflow.
-  const int64_t target = rt.Now() + CLng(Variant::Double(HowLong));
-  while (target > rt.Now()) {
+  const int64_t seconds = CLng(Variant::Double(HowLong));
+  // The wait ends as the clock's second reaches the target: at the first millisecond of the
+  // target second. Each decision below takes the comparison and the time left from one reading,
+  // so a second that turns between two readings cannot stretch the wait by another second.
+  int64_t now = rt.NowMilliseconds();
+  const int64_t target = (FloorSeconds(now) + seconds) * kMsPerSecond;
+  while (now < target) {
     rt.DoEvents();
     // A handler run just now may have used up the rest of the wait.
-    const int64_t now = rt.Now();
-    if (target <= now) break;
-    // Sleep until a message needs handling or the clock turns; the clock reads whole seconds,
-    // so nothing sooner could end the wait.
-    const int64_t remainingMs = (target - now) * 1000;
+    now = rt.NowMilliseconds();
+    if (now >= target) break;
+    // Sleep until a message needs handling or the target second begins.
+    const int64_t remainingMs = target - now;
     rt.WaitForMessagesOrTimeout(remainingMs > kLongestWaitMs ? kLongestWaitMs
                                                              : static_cast<uint32_t>(remainingMs));
+    now = rt.NowMilliseconds();
   }
 }
 

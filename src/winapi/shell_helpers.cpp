@@ -1,5 +1,6 @@
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/win_constants.h"
@@ -24,8 +25,9 @@ constexpr uint32_t kSmallIconFlags = kLargeIconFlags | win::SHGFI_SMALLICON;
 const String kOpen = L"Open";
 const String kRecycleBin = L"/root,::{645FF040-5081-101B-9F08-00AA002F954E}";
 const String kOpenWith = L"rundll32.exe shell32.dll,OpenAs_RunDLL ";
-constexpr int32_t kFirstShellSuccess = 32;  // ShellExecute results below this are failures
-constexpr int kNormalFocus = 1;             // window style of the Open With process
+const String kOpenWithProgram = L"\\rundll32.exe";  // in the system folder
+constexpr int32_t kFirstShellSuccess = 32;          // ShellExecute results below this are failures
+constexpr int kNormalFocus = 1;                     // window style of the Open With process
 
 void PutLong(std::vector<uint8_t>& r, size_t at, Long v) {
   const auto u = static_cast<uint32_t>(v);
@@ -68,7 +70,7 @@ String UpperCase(const String& text) {
 
 // Fills `info` from the shell: the record goes out in its ANSI form and comes back the same way,
 // so the fields keep whatever the last call left in them.
-int32_t FillFileInfo(Platform& platform, const String& fName, FileInformation& info,
+int32_t FillFileInfo(Platform& platform, IShell& shell, const String& fName, FileInformation& info,
                      uint32_t flags) {
   ICodePage& cp = platform.CodePage();
   std::vector<uint8_t> record(kRecordSize, 0);
@@ -77,7 +79,7 @@ int32_t FillFileInfo(Platform& platform, const String& fName, FileInformation& i
   PutLong(record, kAttributesOffset, info.dwAttributes);
   PutText(record, kDisplayNameOffset, kDisplayNameSize, info.szDisplayName, cp);
   PutText(record, kTypeNameOffset, kTypeNameSize, info.szTypeName, cp);
-  const int32_t r = platform.Shell().SHGetFileInfo(fName, 0, record, kRecordSize, flags);
+  const int32_t r = shell.SHGetFileInfo(fName, 0, record, kRecordSize, flags);
   record.resize(kRecordSize, 0);
   info.hIcon = GetLong(record, kIconOffset);
   info.iIcon = GetLong(record, kIndexOffset);
@@ -87,15 +89,37 @@ int32_t FillFileInfo(Platform& platform, const String& fName, FileInformation& i
   return r;
 }
 
-// ShellExecute "Open" with the shell's answer; below 32 the user picks a program instead.
-void OpenOrOfferOpenWith(Platform& platform, Long handle, const String& sFile,
+// ShellExecute "Open" with the shell's answer; below 32 the user picks a program instead. The
+// dialog's program is named by its path in the system folder: searched for by name, it would be
+// taken from the program's or the current folder first, either of which may be a drive the worm
+// wrote to.
+void OpenOrOfferOpenWith(Platform& platform, IShell& shell, Long handle, const String& sFile,
                          const String* parameters) {
-  const int32_t r = platform.Shell().ShellExecute(handle, &kOpen, sFile, parameters, nullptr,
-                                                  win::SW_SHOWMAXIMIZED);
-  if (r < kFirstShellSuccess) platform.Runtime().Shell(kOpenWith + sFile, kNormalFocus);
+  const int32_t r =
+      shell.ShellExecute(handle, &kOpen, sFile, parameters, nullptr, win::SW_SHOWMAXIMIZED);
+  if (r >= kFirstShellSuccess) return;
+  std::string folder(win::MAX_PATH, ' ');
+  const uint32_t n = platform.System().GetSystemDirectory(folder, win::MAX_PATH);
+  if (n == 0 || n >= static_cast<uint32_t>(win::MAX_PATH)) {
+    throw RuntimeError(kErrFileNotFound);  // no program to start, as when it cannot be found
+  }
+  folder.resize(n);
+  platform.Runtime().ShellProgram(platform.CodePage().FromAnsi(folder) + kOpenWithProgram,
+                                  kOpenWith + sFile, kNormalFocus);
 }
 
 }  // namespace
+
+IShell& CWinAPI::ShellApi() {
+  // Several shell calls need COM on the calling thread, which the forms runtime set up for its
+  // user-interface thread; it stays for the thread's life.
+  IShell& shell = platform_.Shell();
+  if (!comReady_) {
+    shell.CoInitializeEx(win::COINIT_APARTMENTTHREADED);
+    comReady_ = true;
+  }
+  return shell;
+}
 
 void CWinAPI::RetrieveIcon(String& fName, Long& DC, Long& icnSize) {
   uint32_t flags = 0;
@@ -107,12 +131,13 @@ void CWinAPI::RetrieveIcon(String& fName, Long& DC, Long& icnSize) {
     return;
   }
   // The call returns the system image list; on failure that is 0, and drawing from it does nothing.
-  const int32_t list = FillFileInfo(platform_, fName, FileInfo, flags);
-  platform_.Shell().ImageList_Draw(list, FileInfo.iIcon, DC, 0, 0, win::ILD_TRANSPARENT);
+  IShell& shell = ShellApi();
+  const int32_t list = FillFileInfo(platform_, shell, fName, FileInfo, flags);
+  shell.ImageList_Draw(list, FileInfo.iIcon, DC, 0, 0, win::ILD_TRANSPARENT);
 }
 
 String CWinAPI::RetrieveFileTypeName(String& fName) {
-  FillFileInfo(platform_, fName, FileInfo, kSmallIconFlags);
+  FillFileInfo(platform_, ShellApi(), fName, FileInfo, kSmallIconFlags);
   String typeName = FileInfo.szTypeName;
   return StripNull(typeName);
 }
@@ -125,19 +150,18 @@ void CWinAPI::DocumentList(String& func) {
 void CWinAPI::DocumentList(String& func, String& sName) {
   func = UpperCase(func);
   if (func == L"CLEAR") {
-    platform_.Shell().SHAddToRecentDocs(win::SHARD_PATH, nullptr);
+    ShellApi().SHAddToRecentDocs(win::SHARD_PATH, nullptr);
   } else if (func == L"ADD") {
-    platform_.Shell().SHAddToRecentDocs(win::SHARD_PATH, &sName);
+    ShellApi().SHAddToRecentDocs(win::SHARD_PATH, &sName);
   }
 }
 
 void CWinAPI::ShowRecycleBin(Long& h) {
-  platform_.Shell().ShellExecute(h, &kOpen, L"explorer.exe", &kRecycleBin, nullptr,
-                                 win::SW_SHOWNORMAL);
+  ShellApi().ShellExecute(h, &kOpen, L"explorer.exe", &kRecycleBin, nullptr, win::SW_SHOWNORMAL);
 }
 
 void CWinAPI::OpenWebSite(String& sFile, Long& handle) {
-  OpenOrOfferOpenWith(platform_, handle, sFile, nullptr);
+  OpenOrOfferOpenWith(platform_, ShellApi(), handle, sFile, nullptr);
 }
 
 void CWinAPI::ExecuteFile(String& sFile, Long& handle) {
@@ -146,12 +170,12 @@ void CWinAPI::ExecuteFile(String& sFile, Long& handle) {
 }
 
 void CWinAPI::ExecuteFile(String& sFile, Long& handle, String& sParams) {
-  OpenOrOfferOpenWith(platform_, handle, sFile, &sParams);
+  OpenOrOfferOpenWith(platform_, ShellApi(), handle, sFile, &sParams);
 }
 
 void CWinAPI::SendEmail(String& address, Long& handle) {
   address = L"mailto:" + address;
-  platform_.Shell().ShellExecute(handle, &kOpen, address, nullptr, nullptr, win::SW_SHOWMAXIMIZED);
+  ShellApi().ShellExecute(handle, &kOpen, address, nullptr, nullptr, win::SW_SHOWMAXIMIZED);
 }
 
 }  // namespace qc

@@ -177,8 +177,15 @@ void CWinAPI::ExitWindows(Long& func) {
     default:
       return;
   }
-  // No shutdown privilege is asked for first; the result is not looked at.
+  // Shutting down and restarting do nothing without the shutdown privilege enabled; it is
+  // enabled for the call only. Logging off needs none. The result is not looked at.
+  const bool needsPrivilege = flags == win::EWX_SHUTDOWN || flags == win::EWX_REBOOT;
+  bool wasEnabled = true;
+  ISystem& system = platform_.System();
+  const bool enabled =
+      needsPrivilege && system.AdjustTokenPrivilege(win::SE_SHUTDOWN_NAME, true, wasEnabled) != 0;
   platform_.Windows().ExitWindowsEx(flags, 0);
+  if (enabled && !wasEnabled) system.AdjustTokenPrivilege(win::SE_SHUTDOWN_NAME, false, wasEnabled);
 }
 
 void CWinAPI::DisableCtrlAltDelete(Boolean& bDisable) {

@@ -21,6 +21,7 @@ struct FakeEntry {
   // medium that loses the deletion silently.
   enum class OnDelete { Goes, Pending, PendingFat, Stays } onDelete = OnDelete::Goes;
   bool pending = false;
+  uint32_t reparseTag = 0;      // its find record's dwReserved0
   bool directory() const { return attributes & 0x10; }
 };
 

@@ -49,6 +49,15 @@ double FakeRuntime::Shell(const std::wstring& commandLine, int windowStyle) {
   return 4242;
 }
 
+double FakeRuntime::ShellProgram(const std::wstring& application, const std::wstring& commandLine,
+                                 int windowStyle) {
+  log_.Add("ShellProgram", application, commandLine, windowStyle);
+  if (shellFails) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
+  programs.push_back(application);
+  started.push_back(commandLine);
+  return 4243;
+}
+
 FakeEntry& FakeRuntime::Lookup(const std::wstring& path) {
   if (const uint32_t folderError = fs_.FolderError(path)) {
     throw RuntimeError(kErrPathNotFound, {}, folderError);
@@ -88,7 +97,7 @@ void FakeRuntime::DoEvents() {
   if (onDoEvents) onDoEvents();
 }
 
-int64_t FakeRuntime::Now() {
+int64_t FakeRuntime::NowMilliseconds() {
   const int64_t now = clock;
   clock += clockStep;
   return now;
@@ -100,7 +109,7 @@ void FakeRuntime::WaitForMessagesOrTimeout(uint32_t milliseconds) {
   if (onWait) {
     onWait();
   } else {
-    ++clock;
+    clock += milliseconds;
   }
 }
 
@@ -149,6 +158,7 @@ FindData MakeFindData(const std::string& name, const FakeEntry& e) {
   d.dwFileAttributes = e.attributes;
   d.nFileSizeHigh = static_cast<uint32_t>(e.size >> 32);
   d.nFileSizeLow = static_cast<uint32_t>(e.size);
+  d.dwReserved0 = e.reparseTag;
   d.cFileName = name;
   d.cFileName.resize(260, '\0');  // the raw buffer: the name, then NULs
   return d;
@@ -340,13 +350,34 @@ int32_t FakeSystem::IsWow64Process(int32_t& result) {
   return 1;
 }
 
+int32_t FakeSystem::AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
+                                         bool& wasEnabled) {
+  log_.Add("AdjustTokenPrivilege", privilege, enable);
+  if (!heldPrivileges.count(privilege)) return 0;
+  wasEnabled = enabledPrivileges.count(privilege) != 0;
+  if (enable) {
+    enabledPrivileges.insert(privilege);
+  } else {
+    enabledPrivileges.erase(privilege);
+  }
+  return 1;
+}
+
 namespace {
 std::string Opt(const std::wstring* w) { return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL"; }
 }  // namespace
 
+int32_t FakeShell::CoInitializeEx(uint32_t coInit) {
+  ++comInits;
+  if (comMode == 0) comMode = coInit;
+  if (comMode != coInit) return static_cast<int32_t>(0x80010106u);  // RPC_E_CHANGED_MODE
+  return comInits == 1 ? 0 : 1;                                     // S_OK, then S_FALSE
+}
+
 int32_t FakeShell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                 const std::wstring& file, const std::wstring* parameters,
                                 const std::wstring* directory, int32_t showCommand) {
+  NeedsCom();
   log_.Add("ShellExecute", hwnd, Opt(operation), file, Opt(parameters), Opt(directory), showCommand);
   return Result("ShellExecute", 42);
 }
@@ -360,6 +391,7 @@ int32_t FakeShell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>
 int32_t FakeShell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
                                  std::vector<uint8_t>& record, uint32_t recordSize,
                                  uint32_t flags) {
+  NeedsCom();
   log_.Add("SHGetFileInfo", path, fileAttributes, recordSize, CallLog::Hex(flags));
   const int32_t r = Result("SHGetFileInfo", 0x7000);
   if (r == 0) return 0;
@@ -373,11 +405,13 @@ int32_t FakeShell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttribut
 }
 
 void FakeShell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
+  NeedsCom();
   log_.Add("SHAddToRecentDocs", flags, Opt(path));
 }
 
 int32_t FakeShell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x,
                                   int32_t y, uint32_t style) {
+  NeedsCom();
   log_.Add("ImageList_Draw", imageList, index, dc, x, y, style);
   return Result("ImageList_Draw", imageList ? 1 : 0);
 }
@@ -519,6 +553,7 @@ void FakeWindows::keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t
 
 int32_t FakeWindows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   log_.Add("ExitWindowsEx", flags, reason);
+  if (onExitWindowsEx) onExitWindowsEx(flags);
   return Result("ExitWindowsEx", 1);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,13 @@ class FakeRuntime : public IRuntime {
   std::function<void()> onDoEvents;
   bool shellFails = false;
   uint32_t shellError = 2;                // the Win32 code behind a failed start
-  std::vector<std::wstring> started;      // command lines given to Shell
-  int64_t clock = 0;
-  int64_t clockStep = 0;                  // added after every Now()
+  std::vector<std::wstring> started;      // command lines given to Shell or ShellProgram
+  std::vector<std::wstring> programs;     // the program paths given to ShellProgram
+  int64_t clock = 0;                      // milliseconds
+  int64_t clockStep = 0;                  // added after every reading
   int doEvents = 0;
   // WaitForMessagesOrTimeout: counted; runs onWait (a message arrived, the clock stays) or,
-  // without it, moves the clock to its next second.
+  // without it, moves the clock on by the time given.
   int waits = 0;
   std::function<void()> onWait;
   std::wstring appPath = L"C:\\Tools", exeName = L"app", command;
@@ -53,11 +55,14 @@ class FakeRuntime : public IRuntime {
 
   int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override;
   double Shell(const std::wstring& commandLine, int windowStyle) override;
+  double ShellProgram(const std::wstring& application, const std::wstring& commandLine,
+                      int windowStyle) override;
   void SetAttr(const std::wstring& path, uint32_t attributes) override;
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
   void DoEventsWhenDue() override { DoEvents(); }  // no clock here: always due
-  int64_t Now() override;
+  int64_t Now() override { return NowMilliseconds() / 1000; }
+  int64_t NowMilliseconds() override;
   void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
   std::wstring AppPath() override { return appPath; }
   std::wstring AppEXEName() override { return exeName; }
@@ -132,6 +137,9 @@ class FakeSystem : public ISystem {
   uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
   int32_t IsWow64Process(int32_t& wow64) override;
+  int32_t AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
+                               bool& wasEnabled) override;
+  std::set<std::wstring> heldPrivileges{L"SeShutdownPrivilege"}, enabledPrivileges;
   bool wow64 = false;  // set with registry.SetWow64 to act as a 32-bit process on 64-bit Windows
 
  private:
@@ -146,6 +154,12 @@ class FakeShell : public IShell {
   std::vector<std::vector<uint8_t>> notifyRecords;  // every record given to Shell_NotifyIcon
   std::string typeName = "Text Document";           // what SHGetFileInfo writes as szTypeName
   int32_t iconIndex = 7;
+  // COM on the one thread: the mode set by the first CoInitializeEx (0: none yet), the number of
+  // CoInitializeEx calls, and the shell calls made while it was not apartment-threaded.
+  uint32_t comMode = 0;
+  int comInits = 0, callsOutsideApartment = 0;
+
+  int32_t CoInitializeEx(uint32_t coInit) override;
 
   int32_t ShellExecute(int32_t hwnd, const std::wstring* operation, const std::wstring& file,
                        const std::wstring* parameters, const std::wstring* directory,
@@ -162,6 +176,7 @@ class FakeShell : public IShell {
     auto it = results.find(call);
     return it == results.end() ? fallback : it->second;
   }
+  void NeedsCom() { callsOutsideApartment += comMode != 0x2 ? 1 : 0; }
   CallLog& log_;
 };
 
@@ -212,6 +227,7 @@ class FakeWindows : public IWindows {
   std::map<std::string, int32_t> results;            // e.g. results["FindWindow"] = 0x1234
   std::map<int32_t, std::vector<std::wstring>> listBoxes;  // rows added by LB_ADDSTRING, per window
   std::function<void(uint32_t msg)> onSendMessage;   // runs inside SendMessage (re-entrancy tests)
+  std::function<void(uint32_t flags)> onExitWindowsEx;  // sees the state the call is made in
 
   int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
                        int32_t cy, uint32_t flags) override;

@@ -110,6 +110,33 @@ TEST_F(FindFilesAPI, CallsAndMessageProcessingFollowTheSearchSteps) {
   EXPECT_TRUE(p.windows.listBoxes.empty());
 }
 
+TEST(FindFilesAPILinks, AFolderLinkIsCountedAndListedButNotSearched) {
+  const struct {
+    uint32_t attributes, tag;
+    bool searched;
+  } rows[] = {
+      {0x410, 0xA000000C, false},  // a symbolic link (FILE_ATTRIBUTE_REPARSE_POINT, its tag)
+      {0x410, 0xA0000003, false},  // a junction
+      {0x410, 0, false},           // kind not given (Wine's Unix symbolic links)
+      {0x410, 0x9000601A, true},   // a cloud placeholder holds its own entries
+      {0x10, 0xA000000C, true},    // not a reparse point: the field means nothing
+  };
+  for (const auto& r : rows) {
+    FakePlatform p;
+    CWinAPI api(p);
+    p.fs.AddFolder(L"c:\\data\\link", r.attributes);
+    p.fs.Get(L"c:\\data\\link")->reparseTag = r.tag;
+    p.fs.AddFile(L"c:\\data\\link\\inside.txt", 0x20, 5);  // what the link leads to
+    Search s;
+    s.pattern = L"*";
+    s.Run(api);
+    Rows listed{L"c:\\data\\link"};
+    if (r.searched) listed.push_back(L"c:\\data\\link\\inside.txt");
+    EXPECT_EQ(p.windows.listBoxes[kListBox], listed) << std::hex << r.tag;
+    EXPECT_EQ(s.dirs, 1) << std::hex << r.tag;
+  }
+}
+
 TEST_F(FindFilesAPI, NameTabFolderFormatHoldsAtEveryLevel) {
   BuildTree(p);
   Search s;

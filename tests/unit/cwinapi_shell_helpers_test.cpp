@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -110,11 +112,15 @@ TEST_F(ShellFixture, OpeningFallsBackToOpenWithBelowThirtyTwoOnly) {
   api.OpenWebSite(site, h);
   EXPECT_EQ(p.log.Calls(),
             (Calls{"ShellExecute(7, \"Open\", \"c:\\My Files\\odd.xyz\", \"/x 1\", NULL, 3)",
-                   // a path with blanks goes unquoted, as the command has always been built
-                   "Shell(\"rundll32.exe shell32.dll,OpenAs_RunDLL c:\\My Files\\odd.xyz\", 1)",
+                   "GetSystemDirectory(260)",
+                   // the program by its path in the system folder, never searched for; a path
+                   // with blanks goes unquoted, as the command has always been built
+                   "ShellProgram(\"C:\\windows\\system32\\rundll32.exe\", "
+                   "\"rundll32.exe shell32.dll,OpenAs_RunDLL c:\\My Files\\odd.xyz\", 1)",
                    "ShellExecute(7, \"Open\", \"http://example.invalid/page\", NULL, NULL, 3)",
-                   "Shell(\"rundll32.exe shell32.dll,OpenAs_RunDLL "
-                   "http://example.invalid/page\", 1)"}));
+                   "GetSystemDirectory(260)",
+                   "ShellProgram(\"C:\\windows\\system32\\rundll32.exe\", "
+                   "\"rundll32.exe shell32.dll,OpenAs_RunDLL http://example.invalid/page\", 1)"}));
 }
 
 TEST_F(ShellFixture, AFallbackThatCannotStartReachesTheCaller) {
@@ -124,6 +130,38 @@ TEST_F(ShellFixture, AFallbackThatCannotStartReachesTheCaller) {
   p.runtime.shellFails = true;
   EXPECT_EQ(test::ErrorNumberOf([&] { api.ExecuteFile(file, h); }), kErrFileNotFound)
       << "the failed start must reach the caller";
+  // Without the system folder there is no program to start: no search for one elsewhere.
+  p.runtime.shellFails = false;
+  p.system.fail = true;
+  EXPECT_EQ(test::ErrorNumberOf([&] { api.ExecuteFile(file, h); }), kErrFileNotFound);
+  EXPECT_TRUE(p.runtime.started.empty());
+}
+
+TEST(ShellCom, EachShellMemberRunsInAnApartmentSetUpOnceAtFirstUse) {
+  String file = L"c:\\a.txt", address = L"a@b.invalid", add = L"ADD";
+  Long h = 1, dc = 2, size = 16;
+  const std::function<void(CWinAPI&)> members[] = {
+      [&](CWinAPI& a) { a.RetrieveIcon(file, dc, size); },
+      [&](CWinAPI& a) { a.RetrieveFileTypeName(file); },
+      [&](CWinAPI& a) { a.DocumentList(add, file); },
+      [&](CWinAPI& a) { a.ShowRecycleBin(h); },
+      [&](CWinAPI& a) { a.OpenWebSite(file, h); },
+      [&](CWinAPI& a) { a.ExecuteFile(file, h); },
+      [&](CWinAPI& a) { a.SendEmail(address, h); },
+  };
+  for (size_t i = 0; i < std::size(members); ++i) {
+    FakePlatform p;
+    p.shell.results["ShellExecute"] = 2;  // and the Open With fallback
+    CWinAPI api(p);
+    Long user = 2;
+    api.ComputerName(user);
+    EXPECT_EQ(p.shell.comInits, 0) << i;  // not for the class, only for the shell
+    members[i](api);
+    members[i](api);
+    EXPECT_EQ(p.shell.comMode, 0x2u) << i;  // COINIT_APARTMENTTHREADED
+    EXPECT_EQ(p.shell.comInits, 1) << i;
+    EXPECT_EQ(p.shell.callsOutsideApartment, 0) << i;
+  }
 }
 
 TEST_F(ShellFixture, SendEmailPrefixesTheCallersVariableEachTime) {

@@ -177,14 +177,37 @@ TEST_F(CWinAPIKeyboard, WindowsKeyShortcutsPressTheKeyBetweenTheWindowsKeyPresse
   EXPECT_EQ(launch(-1), (Calls{winDown, "keybd_event(0x0, 0, 0, 0)", winUp}));
 }
 
-TEST_F(CWinAPIKeyboard, ShutdownCodesPassTheirFlagsAlone) {
-  auto exitWindows = [&](Long func) { return Run([&](CWinAPI& a) { a.ExitWindows(func); }); };
-  EXPECT_EQ(exitWindows(0), Calls{"ExitWindowsEx(1, 0)"});
-  EXPECT_EQ(exitWindows(1), Calls{"ExitWindowsEx(2, 0)"});
-  EXPECT_EQ(exitWindows(2), Calls{"ExitWindowsEx(4, 0)"});  // force only: a forced log-off
-  EXPECT_EQ(exitWindows(3), Calls{"ExitWindowsEx(0, 0)"});
-  EXPECT_TRUE(exitWindows(7).empty());
-  EXPECT_TRUE(exitWindows(-1).empty());
+TEST(CWinAPIShutdown, ShutdownAndRestartHoldThePrivilegeForTheCallOnly) {
+  const std::wstring kShutdown = L"SeShutdownPrivilege";
+  using Seen = std::vector<std::pair<uint32_t, bool>>;  // flags, privilege enabled at the call
+  const struct {
+    Long func;
+    bool held, enabledBefore;
+    Seen seen;
+  } rows[] = {
+      {0, true, false, {{1, true}}},    // shut down
+      {1, true, false, {{2, true}}},    // restart
+      {1, true, true, {{2, true}}},     // already enabled: left enabled
+      {0, false, false, {{1, false}}},  // a token without it: the call is still made
+      {2, true, false, {{4, false}}},   // forced log-off: no privilege needed
+      {3, true, false, {{0, false}}},   // log off
+      {7, true, false, {}},
+      {-1, true, false, {}},
+  };
+  for (const auto& r : rows) {
+    FakePlatform p;
+    CWinAPI api(p);
+    if (!r.held) p.system.heldPrivileges.clear();
+    if (r.enabledBefore) p.system.enabledPrivileges.insert(kShutdown);
+    Seen seen;
+    p.windows.onExitWindowsEx = [&](uint32_t flags) {
+      seen.emplace_back(flags, p.system.enabledPrivileges.count(kShutdown) != 0);
+    };
+    Long func = r.func;
+    api.ExitWindows(func);
+    EXPECT_EQ(seen, r.seen) << r.func;
+    EXPECT_EQ(p.system.enabledPrivileges.count(kShutdown) != 0, r.enabledBefore) << r.func;
+  }
 }
 
 TEST_F(CWinAPIKeyboard, SecureAttentionSwitchPassesTheBooleanWidenedToThirtyTwoBits) {

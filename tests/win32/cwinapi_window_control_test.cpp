@@ -238,16 +238,18 @@ TEST_F(WindowControl, MenuItemGivenABitmapForBothStates) {
   Picture picture(ToLong(reinterpret_cast<HWND>(bmp)));
   api.MenuBitmaps(h, sub, item, picture);
 
+  auto Low32 = [](HBITMAP b) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b)); };
   auto checkmarks = [&](UINT id) {
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_CHECKMARKS;
     EXPECT_TRUE(GetMenuItemInfoA(bar, id, FALSE, &info));
-    return std::pair<HBITMAP, HBITMAP>(info.hbmpChecked, info.hbmpUnchecked);
+    // GDI handles are 32-bit values; a 64-bit build may read them back sign-extended.
+    return std::make_pair(Low32(info.hbmpChecked), Low32(info.hbmpUnchecked));
   };
-  EXPECT_EQ(checkmarks(2002), std::make_pair(bmp, bmp));
-  EXPECT_EQ(checkmarks(2001), std::make_pair(HBITMAP{}, HBITMAP{}));
-  EXPECT_EQ(checkmarks(1001), std::make_pair(HBITMAP{}, HBITMAP{}));
+  EXPECT_EQ(checkmarks(2002), std::make_pair(Low32(bmp), Low32(bmp)));
+  EXPECT_EQ(checkmarks(2001), std::make_pair(0u, 0u));
+  EXPECT_EQ(checkmarks(1001), std::make_pair(0u, 0u));
 
   DestroyWindow(w.hwnd());  // before the bitmap it shows goes
   DeleteObject(bmp);

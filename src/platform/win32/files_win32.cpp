@@ -9,6 +9,7 @@ void Copy(const WIN32_FIND_DATAA& from, FindData& to) {
   to.dwFileAttributes = from.dwFileAttributes;
   to.nFileSizeHigh = from.nFileSizeHigh;
   to.nFileSizeLow = from.nFileSizeLow;
+  to.dwReserved0 = from.dwReserved0;  // Wine writes no tag: the zeroed record then says 0
   to.cFileName.assign(from.cFileName, sizeof from.cFileName);
 }
 

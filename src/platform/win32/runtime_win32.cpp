@@ -64,6 +64,23 @@ std::wstring ModulePath() {
   }
 }
 
+double StartProcess(const wchar_t* application, const std::wstring& commandLine, int windowStyle) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(windowStyle);
+  PROCESS_INFORMATION pi{};
+  std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
+  // The started program gets the system's default error mode, not the one this program set.
+  if (!CreateProcessW(application, mutableLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi)) {
+    throw RuntimeError(kErrFileNotFound, {}, GetLastError());
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<double>(pi.dwProcessId);
+}
+
 }  // namespace
 
 int Win32Runtime::MessageBox(const std::wstring& prompt, int style, const std::wstring* title) {
@@ -76,20 +93,12 @@ int Win32Runtime::MessageBox(const std::wstring& prompt, int style, const std::w
 }
 
 double Win32Runtime::Shell(const std::wstring& commandLine, int windowStyle) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = static_cast<WORD>(windowStyle);
-  PROCESS_INFORMATION pi{};
-  std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
-  // The started program gets the system's default error mode, not the one this program set.
-  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi)) {
-    throw RuntimeError(kErrFileNotFound, {}, GetLastError());
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return static_cast<double>(pi.dwProcessId);
+  return StartProcess(nullptr, commandLine, windowStyle);
+}
+
+double Win32Runtime::ShellProgram(const std::wstring& application, const std::wstring& commandLine,
+                                  int windowStyle) {
+  return StartProcess(application.c_str(), commandLine, windowStyle);
 }
 
 void Win32Runtime::SetAttr(const std::wstring& path, uint32_t attributes) {
@@ -123,22 +132,21 @@ void Win32Runtime::DoEventsWhenDue() {
 }
 
 int64_t Win32Runtime::Now() {
+  return NowMilliseconds() / 1000;  // whole seconds
+}
+
+int64_t Win32Runtime::NowMilliseconds() {
   SYSTEMTIME st;
   GetLocalTime(&st);
   FILETIME ft;
   SystemTimeToFileTime(&st, &ft);
   const uint64_t ticks = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return static_cast<int64_t>(ticks / 10000000ull);  // whole seconds
+  return static_cast<int64_t>(ticks / 10000ull);
 }
 
 void Win32Runtime::WaitForMessagesOrTimeout(uint32_t milliseconds) {
-  // Now() ticks where the local clock's milliseconds wrap; never sleep past that moment.
-  SYSTEMTIME st;
-  GetLocalTime(&st);
-  const DWORD toNextSecond = 1000u - st.wMilliseconds;
-  const DWORD wait = milliseconds < toNextSecond ? milliseconds : toNextSecond;
   // MWMO_INPUTAVAILABLE: also wake for messages already queued but not yet removed.
-  MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 std::wstring Win32Runtime::AppPath() {

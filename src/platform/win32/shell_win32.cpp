@@ -4,6 +4,13 @@
 
 namespace qc::win32 {
 
+int32_t Win32Shell::CoInitializeEx(uint32_t coInit) {
+  // ole32 is loaded on first use, like the other DLLs the program does not import.
+  using Fn = HRESULT(WINAPI*)(LPVOID, DWORD);
+  static const Fn init = SystemFunction<Fn>(L"ole32.dll", "CoInitializeEx");
+  return init ? init(nullptr, coInit) : E_NOTIMPL;
+}
+
 int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                  const std::wstring& file, const std::wstring* parameters,
                                  const std::wstring* directory, int32_t showCommand) {
@@ -24,13 +31,28 @@ int32_t Win32Shell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t
 int32_t Win32Shell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
                                   std::vector<uint8_t>& record, uint32_t recordSize,
                                   uint32_t flags) {
-  static_assert(sizeof(SHFILEINFOA) == 352, "the ANSI file-information record is 352 bytes");
+  // The class keeps the 32-bit record (352 bytes, a 4-byte icon handle first). Copying it field
+  // by field keeps that layout in a 64-bit build too, whose icon handle is wider.
+  constexpr size_t kIndex = 4, kAttributes = 8, kDisplayName = 12, kTypeName = 272, kSize = 352;
+  static_assert(sizeof(void*) != 4 || sizeof(SHFILEINFOA) == kSize,
+                "the ANSI file-information record is 352 bytes");
+  record.resize(kSize);
   SHFILEINFOA info{};
-  std::memcpy(&info, record.data(), std::min<size_t>(record.size(), sizeof info));
-  const DWORD_PTR r =
-      ::SHGetFileInfoA(Ansi(path).c_str(), fileAttributes, &info, recordSize, flags);
-  record.resize(sizeof info);
-  std::memcpy(record.data(), &info, sizeof info);
+  int32_t icon = 0;
+  std::memcpy(&icon, record.data(), sizeof icon);
+  info.hIcon = ToHandle<HICON>(icon);
+  std::memcpy(&info.iIcon, &record[kIndex], sizeof info.iIcon);
+  std::memcpy(&info.dwAttributes, &record[kAttributes], sizeof info.dwAttributes);
+  std::memcpy(info.szDisplayName, &record[kDisplayName], sizeof info.szDisplayName);
+  std::memcpy(info.szTypeName, &record[kTypeName], sizeof info.szTypeName);
+  const UINT size = recordSize == kSize ? sizeof info : recordSize;
+  const DWORD_PTR r = ::SHGetFileInfoA(Ansi(path).c_str(), fileAttributes, &info, size, flags);
+  icon = static_cast<int32_t>(reinterpret_cast<intptr_t>(info.hIcon));
+  std::memcpy(record.data(), &icon, sizeof icon);
+  std::memcpy(&record[kIndex], &info.iIcon, sizeof info.iIcon);
+  std::memcpy(&record[kAttributes], &info.dwAttributes, sizeof info.dwAttributes);
+  std::memcpy(&record[kDisplayName], info.szDisplayName, sizeof info.szDisplayName);
+  std::memcpy(&record[kTypeName], info.szTypeName, sizeof info.szTypeName);
   return static_cast<int32_t>(r);
 }
 

@@ -84,4 +84,28 @@ int32_t Win32System::IsWow64Process(int32_t& wow64) {
   return 1;
 }
 
+int32_t Win32System::AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
+                                          bool& wasEnabled) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    return 0;
+  }
+  TOKEN_PRIVILEGES wanted{};
+  wanted.PrivilegeCount = 1;
+  wanted.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+  TOKEN_PRIVILEGES before{};
+  DWORD size = sizeof before;
+  BOOL ok = LookupPrivilegeValueW(nullptr, privilege.c_str(), &wanted.Privileges[0].Luid) &&
+            AdjustTokenPrivileges(token, FALSE, &wanted, sizeof before, &before, &size);
+  // Success with ERROR_NOT_ALL_ASSIGNED: the token does not hold the privilege.
+  if (ok && GetLastError() != ERROR_SUCCESS) ok = FALSE;
+  CloseHandle(token);
+  if (!ok) return 0;
+  // Only a privilege whose state changed is reported back.
+  wasEnabled = before.PrivilegeCount == 0
+                   ? enable
+                   : (before.Privileges[0].Attributes & SE_PRIVILEGE_ENABLED) != 0;
+  return 1;
+}
+
 }  // namespace qc::win32

@@ -85,11 +85,14 @@ class Win32Runtime : public IRuntime {
  public:
   int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override;
   double Shell(const std::wstring& commandLine, int windowStyle) override;
+  double ShellProgram(const std::wstring& application, const std::wstring& commandLine,
+                      int windowStyle) override;
   void SetAttr(const std::wstring& path, uint32_t attributes) override;
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
   void DoEventsWhenDue() override;
   int64_t Now() override;
+  int64_t NowMilliseconds() override;
   void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
   std::wstring AppPath() override;
   std::wstring AppEXEName() override;
@@ -131,10 +134,13 @@ class Win32System : public ISystem {
   uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
   int32_t IsWow64Process(int32_t& wow64) override;
+  int32_t AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
+                               bool& wasEnabled) override;
 };
 
 class Win32Shell : public IShell {
  public:
+  int32_t CoInitializeEx(uint32_t coInit) override;
   int32_t ShellExecute(int32_t hwnd, const std::wstring* operation, const std::wstring& file,
                        const std::wstring* parameters, const std::wstring* directory,
                        int32_t showCommand) override;
