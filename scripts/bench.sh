@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows tree and runs every benchmark (build/win/bench_*.exe) under Wine, one after
 # the other in one prefix, then prints one table of every ratio they reported (each measured
-# against its baseline in the same run) and the machine it ran on. Each benchmark's full output
-# is kept in build/bench/NAME.txt.
+# against its baseline in the same run), the program's size and the machine it ran on. Each
+# benchmark's full output is kept in build/bench/NAME.txt.
 #   bash scripts/bench.sh [NAME ...]    (NAME: e.g. bench_startup; default: all)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,6 +48,10 @@ for name in "${names[@]}"; do
   done < <(grep -i '^ratio' "$out/$name.txt" || true)
   [ "$found" -eq 1 ] || table+=("$name|(no ratio reported; see $out/$name.txt)")
 done
+
+exe="$build/win/Quorin Cleaner.exe"
+bytes=$(stat -c %s "$exe")
+table+=("program size|Quorin Cleaner.exe: $bytes bytes, $(((bytes + 512) / 1024)) KB (aim <= 880 KB)")
 
 model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {

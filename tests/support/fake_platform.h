@@ -60,6 +60,7 @@ class FakeRuntime : public IRuntime {
   void SetAttr(const std::wstring& path, uint32_t attributes) override;
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
+  void DoEventsWhenDue() override { DoEvents(); }  // no clock here: always due
   int64_t Now() override { return NowMilliseconds() / 1000; }
   int64_t NowMilliseconds() override;
   void WaitForMessagesOrTimeout(uint32_t milliseconds) override;

@@ -29,6 +29,21 @@ namespace {
   throw RuntimeError(number, {}, code);
 }
 
+int64_t PerformanceCounter() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+int64_t CounterTicksPerMs() {
+  static const int64_t ticks = [] {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart / 1000;
+  }();
+  return ticks;
+}
+
 float TwipsPerPixel(int axis) {
   HDC dc = GetDC(nullptr);
   int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
@@ -104,13 +119,19 @@ void Win32Runtime::DoEvents() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
-      return;
+      break;
     }
     if (!forms.PreTranslate(msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
+  lastProcessed_ = PerformanceCounter();
+}
+
+void Win32Runtime::DoEventsWhenDue() {
+  // A system call under Wine, not a server round trip: cheap enough to ask at every point.
+  if (PerformanceCounter() - lastProcessed_ >= CounterTicksPerMs()) DoEvents();
 }
 
 int64_t Win32Runtime::Now() {

@@ -96,6 +96,7 @@ class Win32Runtime : public IRuntime {
   void SetAttr(const std::wstring& path, uint32_t attributes) override;
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
+  void DoEventsWhenDue() override;
   int64_t Now() override;
   int64_t NowMilliseconds() override;
   void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
@@ -104,6 +105,9 @@ class Win32Runtime : public IRuntime {
   std::wstring Command() override;
   float TwipsPerPixelX() override;
   float TwipsPerPixelY() override;
+
+ private:
+  int64_t lastProcessed_ = 0;  // performance-counter reading when DoEvents last finished
 };
 
 class Win32Files : public IFiles {
