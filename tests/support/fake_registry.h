@@ -30,13 +30,12 @@ class FakeRegistry : public IRegistry {
   };
   enum class View { Native, Wow32, Wow64 };
 
-  explicit FakeRegistry(CallLog* log = nullptr);
-
+  // The log gets the opens, queries, deletions and closes (the window's tests read them).
+  explicit FakeRegistry(CallLog* log = nullptr) : log_(log) {}
   // Act as a 32-bit process on 64-bit Windows: HKLM gets two views, the process's own is 32-bit.
   void SetWow64(bool on) { wow64_ = on; }
 
-  // Test set-up and inspection; paths are "HKEY_LOCAL_MACHINE\\Software\\..." style, with the
-  // view for HKLM (Native means the process's own).
+  // Paths are "HKEY_LOCAL_MACHINE\\Software\\..."; Native means the process's own view.
   void AddKey(const std::wstring& path, View view = View::Native);
   void SetValue(const std::wstring& keyPath, const std::wstring& name, uint32_t type,
                 std::vector<uint8_t> data, View view = View::Native);
@@ -47,17 +46,17 @@ class FakeRegistry : public IRegistry {
   bool HasKey(const std::wstring& path, View view = View::Native) const;
   const Value* GetValue(const std::wstring& keyPath, const std::wstring& name,
                         View view = View::Native) const;
-  // Every later call of that name (e.g. "RegDeleteValue") whose sub-key or value name contains
-  // `match` fails with code (times < 0: always).
+  // Later calls of that name (e.g. "RegDeleteValue") whose sub-key or value name contains
+  // `match` fail with code (times < 0: always).
   void InjectFailure(const std::string& call, int32_t code, const std::wstring& match = L"",
-                     int times = -1);
+                     int times = -1) {
+    failures_.push_back({call, code, match, times});
+  }
   // Keys under this path refuse writes (open for write, create, delete) with ERROR_ACCESS_DENIED.
   void DenyWrite(const std::wstring& path, View view = View::Native);
-
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
-  int TotalOpened() const { return totalOpened_; }
+  int calls = 0;  // every registry call made
 
-  // IRegistry
   int32_t RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t options,
                        uint32_t samDesired, RegKey& result) override;
   int32_t RegCreateKey(RegKey hKey, const std::wstring& subKey, RegKey& result) override;
@@ -65,10 +64,10 @@ class FakeRegistry : public IRegistry {
                          const std::wstring* cls, uint32_t options, uint32_t samDesired,
                          RegKey& result, uint32_t* disposition) override;
   int32_t RegCloseKey(RegKey hKey) override;
+  // A string read into a buffer with room gets a zero after unterminated data, as the system does.
   int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
                           uint8_t* data, uint32_t* cbData) override;
-  // Like the system, a string type whose count leaves out a terminating zero that follows the
-  // data gets the zero counted: the byte at data[cbData] is read.
+  // A string whose count leaves out a zero that follows the data gets the zero counted.
   int32_t RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t reserved,
                         uint32_t type, const uint8_t* data, uint32_t cbData) override;
   int32_t RegDeleteValue(RegKey hKey, const std::wstring& valueName) override;
@@ -86,13 +85,8 @@ class FakeRegistry : public IRegistry {
 
  private:
   struct Location {
-    uint32_t root = 0;
-    View view = View::Native;
-    std::vector<std::wstring> parts;  // path below the root
-  };
-  struct Open {
-    Location where;
-    uint32_t access = 0;
+    uint32_t slot = 0;  // the root, or kWow64Slot for HKLM's 64-bit view of a 32-bit process
+    std::vector<std::wstring> parts;
   };
   struct Failure {
     std::string call;
@@ -100,29 +94,21 @@ class FakeRegistry : public IRegistry {
     std::wstring match;
     int times;
   };
-
-  bool Resolve(RegKey hKey, uint32_t sam, Location& out) const;
-  static bool Split(const std::wstring& subKey, std::vector<std::wstring>& parts);
-  Node* RootNode(uint32_t root, View view) const;
-  Node* Walk(const Location& where) const;
-  Node* WalkCreate(const Location& where);
-  View Effective(View requested) const;
+  int32_t Check(const char* call, const std::wstring& name);
+  bool Resolve(RegKey hKey, const std::wstring& subKey, uint32_t sam, Location& out) const;
+  Node* Walk(const Location& where, bool create = false) const;
   bool WriteDenied(const Location& where) const;
-  bool Injected(const std::string& call, const std::wstring& a, const std::wstring& b,
-                int32_t& code);
-  int32_t DeleteKeyAt(RegKey hKey, const std::wstring& subKey, uint32_t samDesired);
-  int32_t Create(RegKey hKey, const std::wstring& subKey, uint32_t samDesired, RegKey& result,
-                 uint32_t* disposition);
-  RegKey NewHandle(const Location& where, uint32_t access);
   bool ParsePath(const std::wstring& path, View view, Location& out) const;
-  static std::string Hex(uint32_t v) { return CallLog::Hex(v); }
+  int32_t Create(RegKey hKey, const std::wstring& subKey, uint32_t sam, RegKey& result,
+                 uint32_t* disposition);
+  int32_t DeleteKeyAt(RegKey hKey, const std::wstring& subKey, uint32_t sam);
+  Node* Writable(RegKey hKey, int32_t& code);
 
   CallLog* log_;
   bool wow64_ = false;
-  std::map<uint32_t, std::unique_ptr<Node>> roots_;  // key: root | (view << 8) for HKLM views
-  std::map<RegKey, Open> handles_;
+  mutable std::map<uint32_t, Node> roots_;
+  std::map<RegKey, std::pair<Location, uint32_t>> handles_;  // location, access
   RegKey nextHandle_ = 0x1000;
-  int totalOpened_ = 0;
   std::vector<Failure> failures_;
   std::vector<Location> denied_;
 };
