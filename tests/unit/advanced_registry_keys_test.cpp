@@ -47,6 +47,7 @@ TEST_F(RegistryFailures, EachFailingCallGivesTheMembersResultAndBox) {
       p.registry.InjectFailure(row.call, row.code, L"", 1);
       EXPECT_EQ(Show(row.member()), row.result) << row.call << " " << row.code;
       EXPECT_EQ(Boxes(), display ? row.box : "") << row.call << " " << row.code;
+      EXPECT_EQ(p.registry.OpenHandles(), 0) << "left open after " << row.call;
     }
   }
 }

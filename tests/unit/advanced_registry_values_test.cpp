@@ -23,12 +23,13 @@ TEST(RegistryCodePage, BinaryOverflowsOnWideCharactersAndStringsKeepEveryByte) {
   DoubleBytePlatform p;
   AdvancedRegistryFunctions reg(p);
   p.registry.AddKey(kScratch);
-  for (const wchar_t* text : {L"a\x4E2D", L"A\x0100", L"\x20AC"})
+  for (const wchar_t* text : {L"a\x4E2D", L"A\x0100", L"\x20AC"}) {
     EXPECT_EQ(ErrorNumberOf([&] { reg.SetBinaryValue(kScratch, L"b", text); }), kErrOverflow);
+    EXPECT_EQ(p.registry.OpenHandles(), 0) << "the error left the key open";
+  }
   EXPECT_EQ(p.registry.GetValue(kScratch, L"b"), nullptr);
   EXPECT_EQ(Show(reg.SetStringValue(kScratch, L"s", L"\x4E2D" L"a")), "True");
   EXPECT_EQ(p.registry.GetValue(kScratch, L"s")->data, (std::vector<uint8_t>{0x81, 0x40, 0x61, 0}));
-  EXPECT_EQ(p.registry.OpenHandles(), 0);
 }
 
 }  // namespace
