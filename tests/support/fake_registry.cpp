@@ -12,18 +12,23 @@ namespace {
 constexpr int32_t kBadPathname = 161, kKeyDeleted = 1018;
 constexpr uint32_t kMaximumAllowed = 0x02000000, kWow64Slot = 0xF0000002u;
 constexpr uint32_t kWriteBits = win::KEY_SET_VALUE | win::KEY_CREATE_SUB_KEY;
-const wchar_t* const kRoots[] = {L"HKEY_CLASSES_ROOT",     L"HKEY_CURRENT_USER",
-                                 L"HKEY_LOCAL_MACHINE",    L"HKEY_USERS",
-                                 L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG",
-                                 L"HKEY_DYN_DATA"};
+const wchar_t* const kRoots[] = {
+    L"HKEY_CLASSES_ROOT",     L"HKEY_CURRENT_USER",   L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
+    L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG", L"HKEY_DYN_DATA"};
 
 std::wstring Lower(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
   return s;
 }
-std::string Ansi(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-bool IsRoot(RegKey k) { return k >= win::HKEY_CLASSES_ROOT && k <= win::HKEY_DYN_DATA; }
-bool IsString(uint32_t t) { return t == win::REG_SZ || t == win::REG_EXPAND_SZ || t == win::REG_MULTI_SZ; }
+std::string Ansi(const std::wstring& w) {
+  return std::string(w.begin(), w.end());
+}
+bool IsRoot(RegKey k) {
+  return k >= win::HKEY_CLASSES_ROOT && k <= win::HKEY_DYN_DATA;
+}
+bool IsString(uint32_t t) {
+  return t == win::REG_SZ || t == win::REG_EXPAND_SZ || t == win::REG_MULTI_SZ;
+}
 
 // Only a leading backslash is refused; doubled and trailing ones are skipped, as the system does.
 bool Split(const std::wstring& subKey, std::vector<std::wstring>& parts) {
@@ -37,8 +42,10 @@ bool Split(const std::wstring& subKey, std::vector<std::wstring>& parts) {
 }
 
 void Put(FakeRegistry::Node& n, const std::wstring& name, FakeRegistry::Value v) {
-  if (auto* old = n.Find(name)) *old = std::move(v);
-  else n.values.emplace_back(name, std::move(v));
+  if (auto* old = n.Find(name))
+    *old = std::move(v);
+  else
+    n.values.emplace_back(name, std::move(v));
 }
 
 }  // namespace
@@ -158,7 +165,8 @@ void FakeRegistry::DenyWrite(const std::wstring& path, View view) {
 
 int32_t FakeRegistry::RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t options,
                                    uint32_t samDesired, RegKey& result) {
-  if (log_) log_->Add("RegOpenKeyEx", CallLog::Hex(hKey), subKey, options, CallLog::Hex(samDesired));
+  if (log_)
+    log_->Add("RegOpenKeyEx", CallLog::Hex(hKey), subKey, options, CallLog::Hex(samDesired));
   if (int32_t code = Check("RegOpenKeyEx", subKey)) return code;
   Location where;
   if (!Resolve(hKey, subKey, samDesired, where)) return kBadPathname;
@@ -181,8 +189,8 @@ int32_t FakeRegistry::RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, ui
 }
 
 // Asking for the maximum allowed opens an existing read-only key; asking for write rights not.
-int32_t FakeRegistry::Create(RegKey hKey, const std::wstring& subKey, uint32_t sam,
-                             RegKey& result, uint32_t* disposition) {
+int32_t FakeRegistry::Create(RegKey hKey, const std::wstring& subKey, uint32_t sam, RegKey& result,
+                             uint32_t* disposition) {
   Location where;
   if (!Resolve(hKey, subKey, sam, where)) return kBadPathname;
   const bool existed = Walk(where), denied = WriteDenied(where);
@@ -190,7 +198,8 @@ int32_t FakeRegistry::Create(RegKey hKey, const std::wstring& subKey, uint32_t s
     return win::ERROR_ACCESS_DENIED;
   Walk(where, true);
   if (disposition) *disposition = existed ? win::REG_OPENED_EXISTING_KEY : win::REG_CREATED_NEW_KEY;
-  const uint32_t access = (sam & kMaximumAllowed) ? (denied ? win::KEY_READ : win::KEY_ALL_ACCESS) : sam;
+  const uint32_t access =
+      (sam & kMaximumAllowed) ? (denied ? win::KEY_READ : win::KEY_ALL_ACCESS) : sam;
   handles_[result = nextHandle_ += 4] = {where, access};
   return 0;
 }
@@ -285,9 +294,9 @@ int32_t FakeRegistry::DeleteKeyAt(RegKey hKey, const std::wstring& subKey, uint3
 }
 
 int32_t FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, uint32_t* clsLen, uint32_t* subKeys,
-                                      uint32_t* maxSubKeyLen, uint32_t* maxClassLen, uint32_t* values,
-                                      uint32_t* maxValueNameLen, uint32_t* maxValueLen, uint32_t*,
-                                      uint64_t*) {
+                                      uint32_t* maxSubKeyLen, uint32_t* maxClassLen,
+                                      uint32_t* values, uint32_t* maxValueNameLen,
+                                      uint32_t* maxValueLen, uint32_t*, uint64_t*) {
   if (int32_t code = Check("RegQueryInfoKey", L"")) return code;
   Location where;
   Node* n = Resolve(hKey, L"", 0, where) ? Walk(where) : nullptr;
@@ -295,7 +304,8 @@ int32_t FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, uint32_t* clsLen, uint
   *subKeys = static_cast<uint32_t>(n->keys.size());
   *values = static_cast<uint32_t>(n->values.size());
   *clsLen = *maxClassLen = *maxSubKeyLen = *maxValueNameLen = *maxValueLen = 0;
-  for (const auto& [name, child] : n->keys) *maxSubKeyLen = std::max<uint32_t>(*maxSubKeyLen, name.size());
+  for (const auto& [name, child] : n->keys)
+    *maxSubKeyLen = std::max<uint32_t>(*maxSubKeyLen, name.size());
   for (const auto& [name, v] : n->values) {
     *maxValueNameLen = std::max<uint32_t>(*maxValueNameLen, name.size());
     *maxValueLen = std::max<uint32_t>(*maxValueLen, v.data.size());

@@ -65,8 +65,8 @@ class FakeRegistry : public IRegistry {
                          RegKey& result, uint32_t* disposition) override;
   int32_t RegCloseKey(RegKey hKey) override;
   // A string read into a buffer with room gets a zero after unterminated data, as the system does.
-  int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
-                          uint8_t* data, uint32_t* cbData) override;
+  int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type, uint8_t* data,
+                          uint32_t* cbData) override;
   // A string whose count leaves out a zero that follows the data gets the zero counted.
   int32_t RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t reserved,
                         uint32_t type, const uint8_t* data, uint32_t cbData) override;

@@ -15,7 +15,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 const std::wstring kScratch = L"HKEY_CURRENT_USER\\Software\\Scratch";
 
-// After "more data" the system leaves the buffer undefined; this registry fills it, as a real one may.
+// After "more data" the system leaves the buffer undefined; this registry fills it, as a real one
+// may.
 struct Scribbling : test::FakeRegistry {
   int32_t RegQueryValueEx(RegKey k, const std::wstring& n, uint32_t* t, uint8_t* d,
                           uint32_t* cb) override {

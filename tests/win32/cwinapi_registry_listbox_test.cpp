@@ -1,11 +1,9 @@
-// Both enumerations filling real LISTBOX windows from a real key, read back row by row. The
-// system promises no order for values, so names and data are compared as pairs.
+// Both listings filling real LISTBOX windows from a real key, read back row by row. The system
+// promises no order for values, so names and data are compared as pairs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <string>
-#include <vector>
 
 // Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
 #include "registry_test_support.h"
@@ -14,133 +12,103 @@
 namespace qc::wintest {
 namespace {
 
-constexpr Long kHKCU = static_cast<Long>(0x80000001u);
-
-class ListBox {
- public:
-  ListBox()
-      : hwnd_(CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr)) {}
-  ~ListBox() {
-    if (hwnd_) DestroyWindow(hwnd_);
-  }
-  ListBox(const ListBox&) = delete;
-  ListBox& operator=(const ListBox&) = delete;
-
-  Long handle() const { return static_cast<Long>(reinterpret_cast<intptr_t>(hwnd_)); }
+struct ListBox {
+  HWND hwnd = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ~ListBox() { DestroyWindow(hwnd); }
+  Long handle = static_cast<Long>(reinterpret_cast<intptr_t>(hwnd));
   std::vector<std::string> Rows() const {
-    std::vector<std::string> rows;
-    const LRESULT count = SendMessageA(hwnd_, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      std::string text(static_cast<size_t>(SendMessageA(hwnd_, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-      const LRESULT got = SendMessageA(hwnd_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-      text.resize(got < 0 ? 0 : static_cast<size_t>(got));
-      rows.push_back(text);
+    std::vector<std::string> rows(SendMessageA(hwnd, LB_GETCOUNT, 0, 0));
+    for (size_t i = 0; i < rows.size(); ++i) {
+      rows[i].resize(SendMessageA(hwnd, LB_GETTEXTLEN, i, 0) + 1);
+      rows[i].resize(SendMessageA(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(rows[i].data())));
     }
     return rows;
   }
-
- private:
-  HWND hwnd_;
 };
 
 class CWinAPIListing : public ::testing::Test {
  protected:
-  CWinAPIListing() {
-    scratch.Create();
-    RegOpenKeyExA(HKEY_CURRENT_USER, scratch.SubKey().c_str(), 0, KEY_ALL_ACCESS, &raw);
-  }
   ~CWinAPIListing() override { RegCloseKey(raw); }
-
-  void Set(const char* name, DWORD type, const std::string& data) {
-    ASSERT_EQ(RegSetValueExA(raw, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                             static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
-  }
-
   ScratchKey scratch;
-  HKEY raw = nullptr;
+  HKEY raw = scratch.Create();
   CWinAPI api;
-  String key = std::wstring(scratch.SubKey().begin(), scratch.SubKey().end());
-  Long home = kHKCU;
+  String key = win32::Wide(scratch.sub), nowhere = key + L"\\nowhere";
+  Long home = static_cast<Long>(0x80000001u);
 };
 
 TEST_F(CWinAPIListing, ValuesOfEveryTypeShowTheirDisplayTexts) {
   using namespace std::string_literals;
-  Set("", REG_SZ, "dflt\0"s);
-  Set("sz", REG_SZ, "abc\0"s);
-  Set("empty sz", REG_SZ, "\0"s);
-  Set("expand", REG_EXPAND_SZ, "%TEMP%\\x\0"s);
-  Set("bin", REG_BINARY, "\x01\x0A\xFF"s);
-  Set("bin empty", REG_BINARY, ""s);
-  Set("dw 31", REG_DWORD, "\x1F\0\0\0"s);
-  Set("dw 0", REG_DWORD, "\0\0\0\0"s);
-  Set("dw max", REG_DWORD, "\xFF\xFF\xFF\xFF"s);
-  Set("multi", REG_MULTI_SZ, "a\0b\0\0"s);
-  Set("resource", REG_FULL_RESOURCE_DESCRIPTOR, "\x01\x02"s);
-
+  const std::tuple<const char*, DWORD, std::string, const char*> rows[] = {
+      {"", REG_SZ, "dflt\0"s, "(Default)=\"dflt\""},
+      {"empty sz", REG_SZ, "\0"s, "empty sz=\"\""},
+      {"expand", REG_EXPAND_SZ, "%TEMP%\\x\0"s, "expand=%TEMP%\\x"},
+      {"bin", REG_BINARY, "\x01\x0A\x0F\x10\xFF"s, "bin=01 A F 10 FF "},
+      {"bin empty", REG_BINARY, ""s, "bin empty=(value not set)"},
+      {"dw 31", REG_DWORD, "\x1F\0\0\0"s, "dw 31=&H1F (31)"},
+      {"dw high", REG_DWORD, "\0\0\0\x80"s, "dw high=&H80000000 (2147483648)"},
+      {"dw max", REG_DWORD, "\xFF\xFF\xFF\xFF"s, "dw max=&HFFFFFFFF (4294967295)"},
+      {"multi", REG_MULTI_SZ, "a\0b\0\0"s, "multi=a b  "},
+      {"resource", REG_FULL_RESOURCE_DESCRIPTOR, "\x01\x02"s,
+       "resource=REG_FULL_RESOURCE_DESCRIPTOR"},
+      {"none", REG_NONE, "xy\0z"s, "none=xy"},
+  };
+  std::vector<std::string> expected;
+  for (const auto& [name, type, data, shown] : rows) {
+    ASSERT_EQ(RegSetValueExA(raw, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size())),
+              0);
+    expected.push_back(shown);
+    expected.push_back(shown);  // a second listing appends the rows again
+  }
   ListBox names, datas;
-  ASSERT_NE(names.handle(), 0) << "no LISTBOX window";
-  Long hNames = names.handle(), hDatas = datas.handle();
-  api.RegistryEnumerateValues(key, hNames, hDatas, home);
-
+  for (int i = 0; i < 2; ++i) api.RegistryEnumerateValues(key, names.handle, datas.handle, home);
   const auto n = names.Rows(), d = datas.Rows();
   ASSERT_EQ(n.size(), d.size());
-  std::map<std::string, std::string> shown;
-  for (size_t i = 0; i < n.size(); ++i) shown[n[i]] = d[i];
-  EXPECT_EQ(shown, (std::map<std::string, std::string>{
-                       {"(Default)", "\"dflt\""},
-                       {"sz", "\"abc\""},
-                       {"empty sz", "\"\""},
-                       {"expand", "%TEMP%\\x"},
-                       {"bin", "01 A FF "},
-                       {"bin empty", "(value not set)"},
-                       {"dw 31", "&H1F (31)"},
-                       {"dw 0", "&H0 (0)"},
-                       {"dw max", "&HFFFFFFFF (4294967295)"},
-                       {"multi", "a b  "},
-                       {"resource", "REG_FULL_RESOURCE_DESCRIPTOR"},
-                   }));
-  EXPECT_EQ(n.size(), 11u);
-
-  // A second listing appends the same rows again.
-  api.RegistryEnumerateValues(key, hNames, hDatas, home);
-  EXPECT_EQ(names.Rows().size(), 22u);
-  EXPECT_EQ(datas.Rows().size(), 22u);
+  std::vector<std::string> shown;
+  for (size_t i = 0; i < n.size(); ++i) shown.push_back(n[i] + "=" + d[i]);
+  std::sort(shown.begin(), shown.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(shown, expected);
 }
 
-TEST_F(CWinAPIListing, SubKeysOfTheLongestLengthAreListed) {
+TEST_F(CWinAPIListing, SubKeysOfTheLongestLengthAreListedAndNoHandleIsLeft) {
   const std::string longest1(255, 'a'), longest2 = std::string(254, 'b') + "c";
   for (const std::string& k : {std::string("k"), longest1, longest2}) {
     HKEY sub = nullptr;
-    ASSERT_EQ(RegCreateKeyA(raw, k.c_str(), &sub), ERROR_SUCCESS) << k.size();
+    ASSERT_EQ(RegCreateKeyA(raw, k.c_str(), &sub), 0) << k.size();
     RegCloseKey(sub);
   }
   ListBox box;
-  Long h = box.handle();
-  EXPECT_EQ(api.RegEnumKeys(key, h, home), 0);
+  EXPECT_EQ(api.RegEnumKeys(key, box.handle, home), 0);
   auto rows = box.Rows();
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::string>{longest1, longest2, "k"}));
+  EXPECT_EQ(api.RegEnumKeys(nowhere, box.handle, home), ERROR_FILE_NOT_FOUND);
 
-  api.RegistryEnumerateKeys(key, h, home);
-  EXPECT_EQ(box.Rows().size(), 6u);
-
-  String nowhere = key + L"\\nowhere";
-  EXPECT_EQ(api.RegEnumKeys(nowhere, h, home), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(box.Rows().size(), 6u);
-
-  // Every path closes what it opened.
-  api.RegistryEnumerateValues(nowhere, h, h, home);
-  const long before = CountOwnHandles();
-  ASSERT_GT(before, 0) << "the system does not report handles";
-  for (int i = 0; i < 50; ++i) {
-    api.RegEnumKeys(key, h, home);
-    api.RegEnumKeys(nowhere, h, home);
-    api.RegistryEnumerateValues(key, h, h, home);
-    api.RegistryEnumerateValues(nowhere, h, h, home);
-  }
-  EXPECT_EQ(CountOwnHandles(), before);
+  // Every member, on keys that exist and keys that do not, closes what it opened.
+  String v = L"v", text = L"x", n = L"7", bad = L"z", sub = L"sub", subPath = key + L"\\sub";
+  Byte one = 1;
+  auto everyMember = [&] {
+    for (String* at : {&key, &nowhere}) {
+      api.RegEnumKeys(*at, box.handle, home);
+      api.RegistryEnumerateValues(*at, box.handle, box.handle, home);
+      api.RegistryValueS(*at, v, text, home);
+      api.RegistryValueD(*at, v, n, home);
+      api.RegistryValueB(*at, v, one, home);
+      Variant got;
+      Long type = 4;
+      api.RegistryGetValue(*at, v, got, type, home);
+      api.RegistryDeleteValue(*at, v, home);
+      EXPECT_THROW(api.RegistryValueD(*at, v, bad, home), RuntimeError);
+    }
+    api.RegistryNewKey(subPath, home);
+    api.RegistryDeletekey(sub, key, home);
+  };
+  everyMember();  // first-use allocations happen before counting
+  const long before = Handles();
+  for (int i = 0; i < 50; ++i) everyMember();
+  EXPECT_EQ(Handles(), before);
 }
 
 }  // namespace

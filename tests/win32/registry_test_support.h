@@ -1,90 +1,59 @@
-// Helpers for tests against the real registry: a scratch key per test, Wine's own reg.exe as an
-// independent reader, a process-wide handle count, and a platform that records message boxes
-// instead of showing them.
+// Tests against the real registry: a scratch key per test, the system's reg.exe as an independent
+// reader, and message boxes recorded instead of shown.
 #pragma once
 #include <windows.h>
 
-#include <optional>
 #include <string>
-#include <vector>
+#include <utility>
 
+#include "platform/variant.h"
 #include "platform/win32/win32_platform.h"
 
 namespace qc::wintest {
 
-// A key of its own under <root>\Software\QuorinCleanerTests\<unique>, deleted with everything
-// below it before use and again at the end. view: 0, KEY_WOW64_32KEY or KEY_WOW64_64KEY; a
-// per-machine scratch key is cleaned in both views.
-class ScratchKey {
- public:
-  explicit ScratchKey(HKEY root = HKEY_CURRENT_USER, REGSAM view = 0);
-  ~ScratchKey();
-  ScratchKey(const ScratchKey&) = delete;
-  ScratchKey& operator=(const ScratchKey&) = delete;
-
-  HKEY root() const { return root_; }
-  // "Software\QuorinCleanerTests\<unique>"
-  const std::string& SubKey() const { return subKey_; }
-  // The path as the registry class takes it: "HKEY_CURRENT_USER\Software\...".
-  std::wstring Path(const std::string& below = "") const;
-  // The same for reg.exe: "HKCU\Software\...".
-  std::string RegPath(const std::string& below = "") const;
-  // Creates the key itself (in its view).
-  void Create() const;
-
- private:
+// <root>\Software\QuorinCleanerTests\<unique>, deleted with all below it in both views before
+// use and at the end.
+struct ScratchKey {
+  explicit ScratchKey(HKEY root = HKEY_CURRENT_USER);
+  ~ScratchKey() { Clean(); }
   void Clean() const;
-  HKEY root_;
-  REGSAM view_;
-  std::string subKey_;
+  std::wstring Path(const std::string& below = "") const;  // "HKEY_CURRENT_USER\Software\..."
+  std::string Reg(const std::string& below = "") const;    // "\"HKCU\Software\...\"" for reg.exe
+  HKEY Create(REGSAM access = KEY_ALL_ACCESS) const;       // the key itself, open
+  HKEY root;
+  std::string sub;  // "Software\...\<unique>"
 };
 
-// Deletes a key and all its sub-keys in the given view; true when it is gone afterwards.
-bool DeleteTree(HKEY root, const std::string& subKey, REGSAM view = 0);
+// reg.exe's exit code; `reg query KEY /v NAME` (NAME empty: /ve) as the value's line with blanks
+// collapsed, e.g. "n REG_DWORD 0x102", or "" when there is no such value.
+int RunReg(const std::string& args);
+std::string RegQuery(const std::string& regKey, const std::string& name, const char* extra = "");
 
-// Reads a value with the plain A call: nullopt when it cannot be read.
-struct RawValue {
-  DWORD type = 0;
-  std::vector<BYTE> data;
-};
-std::optional<RawValue> ReadRaw(HKEY root, const std::string& subKey, const std::string& name,
-                                REGSAM view = 0);
+// "Empty", "True", "False", "Long 258", "String 'abc'": type and value in one text.
+inline std::string Show(const Variant& v) {
+  if (v.type() == VarType::Empty) return "Empty";
+  if (v.type() == VarType::Boolean) return v.num() != 0 ? "True" : "False";
+  if (v.type() == VarType::Long) return "Long " + std::to_string(static_cast<long long>(v.num()));
+  return "String '" + win32::Ansi(v.str()) + "'";
+}
 
-// Runs the system's reg.exe with the given arguments and returns its exit code and output.
-struct ProcessResult {
-  DWORD exitCode = 0xFFFFFFFF;
-  std::string output;
-};
-ProcessResult RunReg(const std::string& args);
+// The handles this process holds, registry keys included, from the system's handle table (Wine's
+// GetProcessHandleCount answers 0); -1 when the system does not tell.
+long Handles();
 
-// `reg query KEY /v NAME [extra]` reduced to the value's line with blanks collapsed, e.g.
-// "Count REG_DWORD 0x102"; empty when reg.exe finds no such value.
-std::string RegQueryValueLine(const std::string& regKey, const std::string& name,
-                              const std::string& extra = "");
-
-// Handles the process holds, counted from the system's handle table (registry keys included);
-// -1 when the system does not tell.
-long CountOwnHandles();
-
-// The real platform, but message boxes are recorded and answered with OK at once.
-struct RecordedBox {
-  std::wstring prompt;
-  int style = 0;
-  std::wstring title;  // "<app>" when none was given
-};
+// The real platform, but each message box is recorded as "text;" and answered at once.
 class BoxRecordingPlatform : public win32::Win32Platform {
  public:
   IRuntime& Runtime() override { return runtime_; }
-  const std::vector<RecordedBox>& boxes() const { return runtime_.boxes; }
-  void ClearBoxes() { runtime_.boxes.clear(); }
+  std::string TakeBoxes() { return std::exchange(runtime_.boxes, {}); }
 
  private:
   struct Recorder : win32::Win32Runtime {
-    int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override {
-      boxes.push_back({prompt, style, title ? *title : std::wstring(L"<app>")});
+    int MessageBox(const std::wstring& prompt, int, const std::wstring*) override {
+      boxes += win32::Ansi(prompt) + ";";
       return IDOK;
     }
-    std::vector<RecordedBox> boxes;
+    std::string boxes;
   };
   Recorder runtime_;
 };
