@@ -11,11 +11,14 @@ build=${QC_BUILD_DIR:-$root/build}
 jobs=${QC_JOBS:-2}
 source "$root/scripts/wine/env.sh"
 
-# windows_tree DIR ARCH [TARGET]: configures DIR for ARCH (i686 or x86_64) and builds TARGET or all.
+# windows_tree DIR ARCH [TARGET...]: configures DIR for ARCH (i686 or x86_64), builds the targets
+# or everything.
 windows_tree() {
-  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" >/dev/null
-  cmake --build "$1" -j "$jobs" ${3:+--target "$3"}
+  local dir=$1 arch=$2
+  shift 2
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >/dev/null
+  cmake --build "$dir" -j "$jobs" ${1:+--target "$@"}
 }
 
 # On a machine that cannot run 32-bit programs, what runs under Wine is a 64-bit build of the same
@@ -30,7 +33,9 @@ case ${1:-} in
 esac
 windows_tree "$build/win" i686
 [ "${1:-}" = "--product-only" ] && exit 0
-[ "$wine_build" = "$build/win" ] || windows_tree "$wine_build" "$wine_arch"
+# The 64-bit copy only needs what the Wine and window tests run.
+[ "$wine_build" = "$build/win" ] ||
+  windows_tree "$wine_build" "$wine_arch" quorin_cleaner qc_win32_tests qcdrive qc_planted
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQC_WIN_BUILD_DIR="$build/win" -DQC_WINE_BUILD_DIR="$wine_build" >/dev/null
 cmake --build "$build/native" -j "$jobs"
