@@ -22,11 +22,12 @@ std::string Show(const Variant& v) {
 class RegistryClassTest : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(p.registry.OpenHandles(), 0) << "a key was left open"; }
-  // The boxes shown since the last call, as "style|text;" each.
+  // The boxes shown since the last call, as "text;" each, "!text;" with the exclamation icon.
   std::string Boxes() {
     std::string all;
     for (const auto& b : p.runtime.boxes)
-      all += std::to_string(b.style) + "|" + CallLog::Narrow(b.prompt) + ";";
+      all +=
+          (b.style == 48 ? "!" : std::to_string(b.style) + "|") + CallLog::Narrow(b.prompt) + ";";
     p.runtime.boxes.clear();
     return all;
   }
@@ -38,7 +39,6 @@ class RegistryClassTest : public ::testing::Test {
 const std::wstring kScratch = L"HKEY_CURRENT_USER\\Software\\Scratch";
 
 TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
-  const std::wstring k = kScratch;
   const struct {
     std::function<Variant()> member;
     const char* call;
@@ -46,32 +46,32 @@ TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
     const char* result;
     const char* box;
   } rows[] = {
-      {[&] { return reg.KeyValueExist(k, L"s"); }, "RegQueryValueEx", 5, "False", ""},
-      {[&] { return reg.KeyExist(k); }, "RegOpenKeyEx", 5, "Empty", ""},
-      {[&] { return reg.CreateKey(k + L"\\new"); }, "RegCreateKey", 5, "False", ""},
-      {[&] { return reg.DeleteKeyValue(k, L"s"); }, "RegOpenKeyEx", 5, "False", ""},
-      {[&] { return reg.DeleteKeyValue(k, L"s"); }, "RegDeleteValue", 2, "False",
-       "48|Bad Key Name;"},
-      {[&] { return reg.DeleteKey(k); }, "RegDeleteKey", 5, "False",
-       "48|Access To this key Is Denied;"},
-      {[&] { return reg.SetDWordValue(k, L"d", 1); }, "RegOpenKeyEx", 2, "False",
-       "48|Bad Key Name;"},
-      {[&] { return reg.SetDWordValue(k, L"d", 1); }, "RegSetValueEx", 5, "False",
-       "48|Access To this key Is Denied;"},
-      {[&] { return reg.SetStringValue(k, L"s", L"x"); }, "RegSetValueEx", 1013, "False",
-       "48|Can't Write Key;"},
-      {[&] { return reg.SetBinaryValue(k, L"b", L"x"); }, "RegSetValueEx", 8, "False",
-       "48|Out Of memory;"},
-      {[&] { return reg.GetDWordValue(k, L"d"); }, "RegQueryValueEx", 234, "String 'Error'",
-       "48|There Is More Data Than The Buffer Has Been Allocated To Hold;"},
-      {[&] { return reg.GetStringValue(k, L"s"); }, "RegQueryValueEx", 2, "String 'Error'",
-       "48|Bad Key Name;"},
-      {[&] { return reg.GetBinaryValue(k, L"b"); }, "RegOpenKeyEx", 1010, "String 'Error'",
-       "48|Bad Key Name;"},
+      {[&] { return reg.KeyValueExist(kScratch, L"s"); }, "RegQueryValueEx", 5, "False", ""},
+      {[&] { return reg.KeyExist(kScratch); }, "RegOpenKeyEx", 5, "Empty", ""},
+      {[&] { return reg.CreateKey(kScratch + L"\\new"); }, "RegCreateKey", 5, "False", ""},
+      {[&] { return reg.DeleteKeyValue(kScratch, L"s"); }, "RegOpenKeyEx", 5, "False", ""},
+      {[&] { return reg.DeleteKeyValue(kScratch, L"s"); }, "RegDeleteValue", 2, "False",
+       "!Bad Key Name;"},
+      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 5, "False",
+       "!Access To this key Is Denied;"},
+      {[&] { return reg.SetDWordValue(kScratch, L"d", 1); }, "RegOpenKeyEx", 2, "False",
+       "!Bad Key Name;"},
+      {[&] { return reg.SetDWordValue(kScratch, L"d", 1); }, "RegSetValueEx", 5, "False",
+       "!Access To this key Is Denied;"},
+      {[&] { return reg.SetStringValue(kScratch, L"s", L"x"); }, "RegSetValueEx", 1013, "False",
+       "!Can't Write Key;"},
+      {[&] { return reg.SetBinaryValue(kScratch, L"b", L"x"); }, "RegSetValueEx", 8, "False",
+       "!Out Of memory;"},
+      {[&] { return reg.GetDWordValue(kScratch, L"d"); }, "RegQueryValueEx", 234, "String 'Error'",
+       "!There Is More Data Than The Buffer Has Been Allocated To Hold;"},
+      {[&] { return reg.GetStringValue(kScratch, L"s"); }, "RegQueryValueEx", 2, "String 'Error'",
+       "!Bad Key Name;"},
+      {[&] { return reg.GetBinaryValue(kScratch, L"b"); }, "RegOpenKeyEx", 1010, "String 'Error'",
+       "!Bad Key Name;"},
   };
-  p.registry.SetString(k, L"s", "text");
-  p.registry.SetDword(k, L"d", 7);
-  p.registry.SetValue(k, L"b", 3, {1});
+  p.registry.SetString(kScratch, L"s", "text");
+  p.registry.SetDword(kScratch, L"d", 7);
+  p.registry.SetValue(kScratch, L"b", 3, {1});
   for (bool display : {true, false}) {
     reg.SetDisplayErrorMsg(Variant::Boolean(display));
     for (const auto& row : rows) {
@@ -135,32 +135,26 @@ TEST_F(RegistryClassTest, TheRootEndsAtTheFirstBackslash) {
 }
 
 TEST_F(RegistryClassTest, ErrorTextsAndTheSwitchThatShowsThem) {
-  const std::pair<int32_t, const char*> rows[] = {
-      {2, "Bad Key Name"},
-      {1010, "Bad Key Name"},
-      {4, "Can't Read Key"},
-      {1012, "Can't Read Key"},
-      {5, "Access To this key Is Denied"},
-      {8, "Out Of memory"},
-      {14, "Out Of memory"},
-      {87, "Invalid Parameter"},
-      {234, "There Is More Data Than The Buffer Has Been Allocated To Hold"},
-      {1009, "The Registry Database Is Corrupt!"},
-      {1015, "The Registry Database Is Corrupt!"},
-      {1011, "Can't Open Key"},
-      {1013, "Can't Write Key"},
-      {1014, "Undefined Error Code :  1014"},
-      {-1, "Undefined Error Code : -1"}};
+  const std::pair<int32_t, const char*> rows[] = {{1010, "Bad Key Name"},
+                                                  {4, "Can't Read Key"},
+                                                  {1012, "Can't Read Key"},
+                                                  {14, "Out Of memory"},
+                                                  {87, "Invalid Parameter"},
+                                                  {1009, "The Registry Database Is Corrupt!"},
+                                                  {1015, "The Registry Database Is Corrupt!"},
+                                                  {1011, "Can't Open Key"},
+                                                  {1014, "Undefined Error Code :  1014"},
+                                                  {-1, "Undefined Error Code : -1"}};
   for (const auto& [code, text] : rows) {
     p.registry.InjectFailure("RegDeleteKey", code, L"", 1);
     EXPECT_EQ(Show(reg.DeleteKey(kScratch)), "False");
-    EXPECT_EQ(Boxes(), std::string("48|") + text + ";") << code;
+    EXPECT_EQ(Boxes(), std::string("!") + text + ";") << code;
   }
   // The switch takes anything Boolean-like; a text that is none fails and changes nothing.
   const std::pair<Variant, const char*> settings[] = {{Variant::Boolean(false), ""},
-                                                      {Variant::Long(7), "48|Bad Key Name;"},
+                                                      {Variant::Long(7), "!Bad Key Name;"},
                                                       {Variant(), ""},
-                                                      {Variant(L"True"), "48|Bad Key Name;"}};
+                                                      {Variant(L"True"), "!Bad Key Name;"}};
   for (const auto& [setting, box] : settings) {
     reg.SetDisplayErrorMsg(setting);
     reg.DeleteKey(kScratch);  // missing
@@ -168,7 +162,7 @@ TEST_F(RegistryClassTest, ErrorTextsAndTheSwitchThatShowsThem) {
   }
   EXPECT_EQ(ErrorNumberOf([&] { reg.SetDisplayErrorMsg(Variant(L"yes")); }), kErrTypeMismatch);
   reg.DeleteKey(kScratch);
-  EXPECT_EQ(Boxes(), "48|Bad Key Name;") << "the failed setting changed the switch";
+  EXPECT_EQ(Boxes(), "!Bad Key Name;") << "the failed setting changed the switch";
 }
 
 // U+4E2D is the two bytes 81 40; everything else is Latin-1.

@@ -1,5 +1,6 @@
 // CWinAPI's registry toolkit where only logic decides: conversion errors raised before any write,
-// and a failed read handing on the caller's value, never what the failed call left in the buffer.
+// a failed read handing on the caller's value, never what the failed call left in the buffer, and
+// the listings' buffer retries (few, and bounded).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,6 +77,42 @@ TEST_F(CWinAPIRegistry, AFailedNumberReadLeavesTheCallersValue) {
     api.RegistryGetValue(key, name, v, type, home);
     EXPECT_EQ(CLng(v), row.expected) << test::CallLog::Narrow(name);
   }
+}
+
+TEST(CWinAPIEnumeration, BuffersGrowGeometricallyUpToABound) {
+  test::FakePlatform p;
+  CWinAPI api(p);
+  String key = L"Software\\Scratch";
+  Long home = static_cast<Long>(0x80000001u), names = 101, datas = 102, keys = 103;
+  auto& rows = p.windows.listBoxes[datas];
+  p.registry.SetValue(kScratch, L"big", 3, std::vector<uint8_t>(40000, 0x5C));
+  p.registry.SetString(kScratch, L"grows", "s");
+  // After the first row, the second value grows far beyond the key's statistics.
+  const std::string grown(400000, 'g');
+  p.windows.onSendMessage = [&](uint32_t) {
+    if (rows.size() == 1) p.registry.SetString(kScratch, L"grows", grown);
+  };
+  api.RegistryEnumerateValues(key, names, datas, home);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].size(), 120000u);
+  EXPECT_EQ(rows[1], L"\"" + std::wstring(grown.begin(), grown.end()) + L"\"");
+  EXPECT_LT(p.registry.calls, 12);
+
+  // Data that never fit and report no size (performance data may): the rows before stay.
+  rows.clear();
+  p.registry.calls = 0;
+  p.windows.onSendMessage = [&](uint32_t) {
+    if (rows.size() == 1) p.registry.InjectFailure("RegEnumValue", 234, L"", 5000);
+  };
+  api.RegistryEnumerateValues(key, names, datas, home);
+  EXPECT_EQ(rows.size(), 1u);
+  EXPECT_LT(p.registry.calls, 40);
+  p.registry.AddKey(kScratch + L"\\k");
+  p.registry.InjectFailure("RegEnumKeyEx", 234, L"", 5000);
+  p.registry.calls = 0;
+  EXPECT_EQ(api.RegEnumKeys(key, keys, home), 234);
+  EXPECT_LT(p.registry.calls, 40);
+  EXPECT_EQ(p.registry.OpenHandles(), 0);
 }
 
 }  // namespace
