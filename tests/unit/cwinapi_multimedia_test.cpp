@@ -15,6 +15,7 @@ using test::FakePlatform;
 TEST(Multimedia, SoundNamesAndDeviceCommands) {
   FakePlatform p;
   CWinAPI api(p);
+  p.log.Clear();  // what the instance read at creation
   String wav = L"c:\\media\\ding one.wav", file = L"c:\\My Videos\\clip.avi";
   std::vector<std::string> want = {"sndPlaySound(\"c:\\media\\ding one.wav\", 0x2001)"};
   for (const char* e : {"SystemStart", "SystemExit", "RestoreUp", "RestoreDown", "AppGPFault",

@@ -31,6 +31,7 @@ TEST(ShellHelpers, BelowThirtyTwoTheOpenWithDialogStartsFromTheSystemFolder) {
 TEST(ShellHelpers, TheTextsHandedToTheShellInAnApartmentSetUpOnceBeforehand) {
   test::FakePlatform p;
   CWinAPI api(p);
+  p.log.Clear();  // what the instance read at creation
   String address = L"a@b.invalid", clear = L"clear", add = L"Add", other = L"x", doc = L"c:\\r.doc";
   Long h = 3;
   api.SendEmail(address, h);

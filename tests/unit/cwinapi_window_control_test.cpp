@@ -37,6 +37,7 @@ TEST(WindowControl, ShutdownAndRestartHoldThePrivilegeForTheCallOnly) {
 TEST(WindowControl, KeysTaskBarAndHotKeyRefusals) {
   FakePlatform p;
   CWinAPI api(p);
+  p.log.Clear();  // what the instance read at creation
   const std::string down = "keybd_event(0x5B, 0, 0, 0)", up = "keybd_event(0x5B, 0, 2, 0)";
   std::vector<std::string> want;  // each key inside the Windows key's; 4 (Start) is that key
   const char* const keys[] = {"0x45", "0x46", "0x4D", "0x52", "0x5B", "0x70", "0x0"};  // 6: none

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -69,7 +68,6 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
       ROW(CLng(T(L" &hff ")), L"Long:255"),
       ROW(CLng(T(L"&O17")), L"Long:15"),
       ROW(CLng(T(L"&HFFFFFFFF")), L"Long:-1"),
-      ROW(CLng(T(L"&H100000000")), L"error 6"),
       ROW(CBool(T(L" tRUE ")), L"Boolean:True"),
       // '=': Empty is 0 or "", Null never equal, two texts exact, a text against a number parsed.
       ROW(VarEqual(T(L"0"), kEmpty), L"Boolean:False"),
@@ -87,7 +85,6 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
       // '+' and '*' widen instead of overflowing; Empty takes the other's type; texts join.
       ROW(VarAdd(I16(32767), I16(1)), L"Long:32768"),
       ROW(VarAdd(Variant::Byte(200), Variant::Byte(100)), L"Integer:300"),
-      ROW(VarAdd(D(DBL_MAX), D(DBL_MAX)), L"error 6"),
       ROW(VarAdd(T(L" 5"), I16(3)), L"Double:8"),
       ROW(VarAdd(T(L"x"), kNull), L"Null"),
       ROW(VarMul(L32(100000), Variant::Single(0.1f)), L"Double:10000.0001490116"),
