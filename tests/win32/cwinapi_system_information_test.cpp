@@ -25,7 +25,7 @@ TEST(SystemInformation, NamesFoldersDevicesAndVolumesAreTheSystemsOwn) {
   for (auto [selector, want] : names) EXPECT_EQ(api.ComputerName(selector), want) << selector;
   const std::pair<qc::Long, std::wstring> folders[] = {
       {0, Wide(windows)}, {1, Wide(system)}, {2, Wide(temp)}, {5, L""}};
-  for (auto [selector, want] : folders) EXPECT_EQ(api.GetSystemFolders(selector).str(), want);
+  for (auto [selector, want] : folders) EXPECT_EQ(qc::CStr(api.GetSystemFolders(selector)), want);
   EXPECT_EQ(api.SoundCardDetect(), waveOutGetNumDevs() > 0 ? qc::kTrue : qc::kFalse);
   ULARGE_INTEGER freeToCaller, total, totalFree;
   ASSERT_TRUE(GetDiskFreeSpaceExA("c:\\", &freeToCaller, &total, &totalFree));

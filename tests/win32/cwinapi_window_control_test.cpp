@@ -90,7 +90,9 @@ TEST(WindowControl, TopmostBottomHiddenTransparentFlatAndMenuBitmaps) {
   Picture picture(FromHandle(bmp));
   api.MenuBitmaps(h, sub, item, picture);
   for (auto [id, want] : {std::pair<UINT, HBITMAP>{2002, bmp}, {2001, nullptr}}) {
-    MENUITEMINFOA info{sizeof info, MIIM_CHECKMARKS};
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_CHECKMARKS;
     EXPECT_TRUE(GetMenuItemInfoA(bar, id, FALSE, &info));
     // GDI handles are 32-bit values: a 64-bit build may read them back sign-extended.
     EXPECT_EQ(std::make_pair(FromHandle(info.hbmpChecked), FromHandle(info.hbmpUnchecked)),
