@@ -55,6 +55,7 @@ class FakeRuntime : public IRuntime {
   void SetAttr(const std::wstring& path, uint32_t attributes) override;
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
+  void DoEventsWhenDue() override { DoEvents(); }  // no clock here: always due
   int64_t Now() override { return NowMilliseconds() / 1000; }
   int64_t NowMilliseconds() override;
   void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
@@ -93,6 +94,7 @@ class FakeFiles : public IFiles {
   uint32_t GetLastError() override { return lastError_; }
 
  private:
+  bool ExactName(const std::wstring& path);  // false (error 87) where the A call would change it
   CallLog& log_;
   FakeFileSystem& fs_;
   std::map<int32_t, std::pair<std::vector<FindData>, size_t>> finds_;

@@ -63,5 +63,62 @@ TEST(FindFilesOnDisk, RowsCountersAndSizesFromAScratchTree) {
   for (const std::string& folder : {n, f, r}) RemoveDirectoryA(folder.c_str());
 }
 
+// Takes the rows of a search, slowly when asked, and notes what ran meanwhile.
+struct SlowRows {
+  DWORD rowMs = 0;
+  int rows = 0, ticks = 0, rowsWhenPostedRan = -1;
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<SlowRows*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(w, m, wp, lp);
+    if (m == LB_ADDSTRING) {
+      ++self->rows;
+      Sleep(self->rowMs);
+    }
+    if (m == WM_TIMER) ++self->ticks;
+    if (m == WM_APP) self->rowsWhenPostedRan = self->rows;
+    return 0;
+  }
+};
+
+TEST_F(FindFilesOnDisk, APostedMessageRunsBeforeTheFirstRowAndATimerTicksThroughout) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = SlowRows::Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "qc slow rows";
+  RegisterClassA(&wc);
+  SlowRows slow;
+  HWND w = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+  ASSERT_NE(w, nullptr);
+  SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&slow));
+  CWinAPI api;
+  auto search = [&] {
+    String path = Wide(root_), pattern = L"*";
+    Integer files = 0, dirs = 0;
+    Long rows = win32::FromHandle(w);
+    Boolean fullPaths = kFalse, thisFolderOnly = kTrue;
+    slow.rows = 0;
+    api.FindFilesAPI(path, pattern, files, dirs, rows, fullPaths, thisFolderOnly);
+  };
+
+  // Just after a processing the search's first point is not yet due, and processes all the
+  // same. Repeated: a loaded machine may take a millisecond to reach that point anyway.
+  for (int i = 0; i < 10; ++i) {
+    DefaultPlatform().Runtime().DoEvents();
+    slow.rowsWhenPostedRan = -1;
+    PostMessageA(w, WM_APP, 0, 0);
+    search();
+    EXPECT_EQ(slow.rowsWhenPostedRan, 0) << i;
+  }
+
+  // Each row now outlasts two timer intervals, and messages are due between any two rows.
+  slow.rowMs = 2 * USER_TIMER_MINIMUM;
+  SetTimer(w, 1, USER_TIMER_MINIMUM, nullptr);
+  search();
+  DestroyWindow(w);
+  EXPECT_EQ(slow.rows, 5);
+  EXPECT_GE(slow.ticks, slow.rows - 1);
+}
+
 }  // namespace
 }  // namespace qc

@@ -34,8 +34,10 @@ bool Win32Files::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
 }
 
 int32_t Win32Files::FindFirstFile(const std::wstring& pattern, FindData& data) {
+  std::string ansi;
+  if (!ExactPath(pattern, ansi)) return FromHandle(INVALID_HANDLE_VALUE);
   WIN32_FIND_DATAA fd{};
-  const HANDLE h = ::FindFirstFileA(Ansi(pattern).c_str(), &fd);
+  const HANDLE h = ::FindFirstFileA(ansi.c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) Copy(fd, data);
   return FromHandle(h);
 }
@@ -52,17 +54,21 @@ int32_t Win32Files::FindClose(int32_t handle) {
 }
 
 uint32_t Win32Files::GetFileAttributes(const std::wstring& path) {
-  return ::GetFileAttributesA(Ansi(path).c_str());
+  std::string ansi;
+  if (!ExactPath(path, ansi)) return INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesA(ansi.c_str());
 }
 
 int32_t Win32Files::MoveFileEx(const std::wstring& existing, const std::wstring* newName,
                                uint32_t flags) {
-  const std::string to = newName ? Ansi(*newName) : std::string();
-  return ::MoveFileExA(Ansi(existing).c_str(), newName ? to.c_str() : nullptr, flags);
+  std::string from, to;
+  if (!ExactPath(existing, from) || (newName && !ExactPath(*newName, to))) return FALSE;
+  return ::MoveFileExA(from.c_str(), newName ? to.c_str() : nullptr, flags);
 }
 
 uint32_t Win32Files::GetDriveType(const std::wstring& rootPath) {
-  return ::GetDriveTypeA(Ansi(rootPath).c_str());
+  std::string root;
+  return ExactPath(rootPath, root) ? ::GetDriveTypeA(root.c_str()) : DRIVE_NO_ROOT_DIR;
 }
 
 uint32_t Win32Files::GetLastError() {
