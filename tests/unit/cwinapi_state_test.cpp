@@ -20,9 +20,10 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
       {Variant::Long(100), kFalse, L"6"},    {Variant::Double(7.5), kFalse, L"0"},
       {Variant::Double(29.6), kFalse, L"2"}, {Variant(), kFalse, L"0"},
       {Variant::Long(100), kTrue, L"8"},     {Variant(L"abc"), kFalse, L"error"}};
-  for (auto [twips, vertical, want] : rows) {
+  for (auto row : rows) {
+    auto& [twips, vertical, want] = row;
     std::wstring got = L"error";
-    ResumeNext([&] { got = CStr(api.TtoP(twips, vertical)); });
+    ResumeNext([&] { got = CStr(api.TtoP(std::get<0>(row), std::get<1>(row))); });
     EXPECT_EQ(got, want) << CStr(twips);
   }
   Variant two = Variant::Long(2);
