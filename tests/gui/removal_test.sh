@@ -31,6 +31,7 @@ restore() {
   local rc=$? l
   rm -f "$work/hold.flag"
   stop_app 2>/dev/null || true
+  drive readable "$RUN" yes || true
   unplant_registry
   rm -rf "$WINEPREFIX"/drive_c/{windows/svchost.exe,windows/mdm.exe,autorun.inf,quorin.exe,qc-decoy}
   for l in "${!saved_links[@]}"; do
@@ -84,6 +85,19 @@ check "SVCHOST in the 64-bit view turns the status red within a second" shows "$
 check "status in red" coloured "$INFECTED" red
 w reg delete "HKLM\\$RUN" /v SVCHOST /f /reg:64 >/dev/null
 check "deleting it turns the status back" shows "$CLEAN"
+
+# A Run key nobody may read is no all-clear: red, and the removal names what it could not check.
+check "Run key made unreadable" drive readable "$RUN" no
+check "unreadable Run key: status red" shows "$INFECTED" 2000
+drive click "$QC_CAPTION" "Kill Virus"
+for _ in 1 2 3 4 5 6; do  # the registry class may say its own word first
+  box=$(drive msgbox "Quorin Cleaner" 30000) && drive msgbox-ok "Quorin Cleaner" 10000 || break
+  case $box in *"could not be checked"* | "Virus Removed!"*) break ;; esac
+done
+check "unreadable Run key: SVCHOST could not be checked" grep -qE '"SVCHOST" in HKEY_LOCAL_MACHINE[^|]*could not be checked: access is denied' <<<"$box"
+expect_eq "unreadable Run key: exclamation box" "${box##*|}" exclamation
+drive readable "$RUN" yes
+check "readable again: status green" shows "$CLEAN" 2000
 
 guard=$(unix_path 'f:\autorun.inf')
 mkdir -p "$guard"
