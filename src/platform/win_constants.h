@@ -26,6 +26,7 @@ constexpr uint32_t KEY_WOW64_32KEY = 0x0200;
 constexpr uint32_t KEY_READ = 0x20019;
 constexpr uint32_t KEY_WRITE = 0x20006;
 constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
+constexpr uint32_t MAXIMUM_ALLOWED = 0x02000000;
 constexpr uint32_t DELETE = 0x00010000;
 constexpr uint32_t REG_OPTION_NON_VOLATILE = 0;
 constexpr uint32_t REG_CREATED_NEW_KEY = 1;

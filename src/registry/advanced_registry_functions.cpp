@@ -1,5 +1,6 @@
 #include "registry/advanced_registry_functions.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/app_info.h"
@@ -35,12 +36,6 @@ const Variant& False() {
 }
 
 const wchar_t kErrorResult[] = L"Error";
-
-std::wstring TrimBlanks(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L' ');
-  if (first == std::wstring::npos) return {};
-  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
 
 std::wstring Blanks(int32_t count) {
   if (count < 0) Raise(kErrInvalidArgument);
@@ -255,9 +250,10 @@ Variant AdvancedRegistryFunctions::CreateKey(std::wstring sKey) {
   if (ViewBits() == 0) {
     LastResult = platform_.Registry().RegCreateKey(RootKey, sKey, KeyHandle.put());
   } else {
+    // What the plain call asks for: an existing key the user may only read still opens.
     LastResult =
         platform_.Registry().RegCreateKeyEx(RootKey, sKey, 0, nullptr, win::REG_OPTION_NON_VOLATILE,
-                                            Access(win::KEY_WRITE), KeyHandle.put(), nullptr);
+                                            Access(win::MAXIMUM_ALLOWED), KeyHandle.put(), nullptr);
   }
   if (LastResult == win::ERROR_SUCCESS) {
     LastResult = KeyHandle.reset();
@@ -319,10 +315,8 @@ Variant AdvancedRegistryFunctions::GetDWordValue(std::wstring sKey, std::wstring
     ReportError();
     return Variant(kErrorResult);
   }
-  // The query writes into DWordData's own bytes: shorter data leaves the high bytes of the
-  // previous read in place.
-  uint8_t bytes[4];
-  std::memcpy(bytes, &DWordData, sizeof bytes);
+  // Shorter data leave the high bytes zero, never those of an earlier read.
+  uint8_t bytes[4] = {0, 0, 0, 0};
   int32_t count = 4;
   LastResult = Query(KeyHandle, sKeyName, win::REG_DWORD, bytes, count);
   std::memcpy(&DWordData, bytes, sizeof bytes);
@@ -403,18 +397,18 @@ Variant AdvancedRegistryFunctions::GetStringValue(std::wstring sKey, std::wstrin
   std::string buffer = platform_.CodePage().ToAnsi(TextBuffer);
   LastResult =
       Query(KeyHandle, sKeyName, win::REG_SZ, reinterpret_cast<uint8_t*>(buffer.data()), DataSize);
-  TextBuffer = platform_.CodePage().FromAnsi(buffer);
   if (LastResult != win::ERROR_SUCCESS) {
+    TextBuffer = platform_.CodePage().FromAnsi(buffer);
     ReportError();
     return Variant(kErrorResult);
   }
   LastResult = KeyHandle.reset();
-  // Blanks are trimmed first and the stored size (terminator included) cuts afterwards, so
-  // leading blanks of the value are lost and a zero may remain. A value stored with no bytes at
-  // all is the empty text.
-  const std::wstring trimmed = TrimBlanks(TextBuffer);
-  if (DataSize <= 0) return Variant::String(L"");
-  return Variant::String(trimmed.substr(0, static_cast<size_t>(DataSize) - 1));
+  // The stored bytes and nothing else: cut to the stored size before the conversion, then drop
+  // the terminating zero when there is one. Blanks are data and stay.
+  buffer.resize(std::min(buffer.size(), static_cast<size_t>(std::max(DataSize, 0))));
+  if (!buffer.empty() && buffer.back() == '\0') buffer.pop_back();
+  TextBuffer = platform_.CodePage().FromAnsi(buffer);
+  return Variant::String(TextBuffer);
 }
 
 }  // namespace qc

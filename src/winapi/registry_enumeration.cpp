@@ -10,8 +10,22 @@
 namespace qc {
 namespace {
 
-constexpr uint32_t kGrowth = 5;         // added to a buffer length that proved too short
 constexpr uint32_t kClassLength = 255;  // the class text handed to RegQueryInfoKey
+// Bounds of the buffers: names are at most 16,383 characters, while performance data report no
+// usable size and could otherwise keep a listing retrying until memory runs out.
+constexpr uint32_t kLargestName = 64u << 10;
+constexpr uint32_t kLargestData = 64u << 20;
+
+// The next length of a buffer that proved too short: at least double (so that data which
+// outgrow the key's statistics cost a few retries, not one per few bytes) and at least the size
+// the call reported. False when that would pass the bound: the listing then stops as on any
+// other failure.
+bool Grow(uint32_t& length, uint32_t reported, uint32_t bound) {
+  const uint64_t next = std::max<uint64_t>(2 * (uint64_t(length) + 1), reported);
+  if (next > bound) return false;
+  length = static_cast<uint32_t>(next);
+  return true;
+}
 
 struct KeyInfo {
   uint32_t subKeys = 0, maxSubKeyLen = 0, maxClassLen = 0, values = 0, maxValueNameLen = 0,
@@ -123,9 +137,12 @@ Long CWinAPI::RegEnumKeys(String& rgeSubKey, Long& handleListbox, Long& rgeMainK
       AddRow(platform_.Windows(), handleListbox, platform_.CodePage().FromAnsi(name));
       ++index;
     } else if (status == win::ERROR_MORE_DATA) {
-      nameMax += kGrowth;
-      classMax += kGrowth;
-      status = win::ERROR_SUCCESS;
+      // The name count is not a size the call defines on this code: only doubling.
+      if (Grow(nameMax, 0, kLargestName) && Grow(classMax, 0, kLargestName)) {
+        status = win::ERROR_SUCCESS;
+      } else {
+        result = status;
+      }
     } else if (status == win::ERROR_NO_MORE_ITEMS) {
       result = win::ERROR_SUCCESS;
     } else {
@@ -168,11 +185,14 @@ void CWinAPI::RegEnumValues(String& rgeSubKey, Long& handleListboxEntries,
       AddRow(windows, handleListboxValues, std::move(dataText));
       ++index;
     } else if (status == win::ERROR_MORE_DATA) {
-      dataMax += kGrowth;
-      nameMax += kGrowth;
-      name.assign(nameMax + 1, ' ');
-      data.assign(dataMax + 1, ' ');
-      status = win::ERROR_SUCCESS;
+      // The data count is the size the value needs; the name count is not defined here, and a
+      // name buffer at its bound stays there while the data may still need room.
+      if (Grow(dataMax, dataLen, kLargestData)) {
+        if (!Grow(nameMax, 0, kLargestName)) nameMax = std::max(nameMax, kLargestName);
+        name.assign(nameMax + 1, ' ');
+        data.assign(dataMax + 1, ' ');
+        status = win::ERROR_SUCCESS;
+      }
     }
   }
 }

@@ -82,7 +82,8 @@ Long CWinAPI::RegReadValue(RegKey hKey, const String& valueName, Long& valueType
       uint32_t size = static_cast<uint32_t>(bytes.size());
       status = reg.RegQueryValueEx(hKey, valueName, &type, bytes.data(), &size);
       valueType = static_cast<Long>(type);
-      value = Variant::Long(FromLittleEndian(bytes));
+      // A failed call may have left anything in the bytes: the holder keeps the caller's value.
+      if (status == win::ERROR_SUCCESS) value = Variant::Long(FromLittleEndian(bytes));
       break;
     }
     default:
@@ -121,6 +122,9 @@ Long CWinAPI::RegOpenReadValue(const String& keyPath, const String& valueName, V
 
 void CWinAPI::RegRemoveKey(const Variant& root, const String& parentPath,
                            const String& subKeyName) {
+  // The system deletes the opened key itself for an empty sub-key name: here that would be
+  // the parent, which the caller did not name for deletion.
+  if (subKeyName.empty()) return;
   IRegistry& reg = platform_.Registry();
   const Long selector = CLng(root);
   UniqueKey key(reg);

@@ -166,8 +166,19 @@ FindData MakeFindData(const std::string& name, const FakeEntry& e) {
 
 }  // namespace
 
+bool FakeFiles::ExactName(const std::wstring& path) {
+  for (wchar_t c : path) {
+    if (c == 0 || static_cast<uint32_t>(c) > 0xFF) {  // cut or best-fit mapped by the A call
+      lastError_ = win::ERROR_INVALID_PARAMETER;
+      return false;
+    }
+  }
+  return true;
+}
+
 int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
   log_.Add("FindFirstFile", pattern);
+  if (!ExactName(pattern)) return win::INVALID_HANDLE_VALUE;
   const size_t slash = pattern.find_last_of(L'\\');
   const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash);
   const std::wstring mask = pattern.substr(slash + 1);
@@ -224,6 +235,7 @@ int32_t FakeFiles::FindClose(int32_t handle) {
 
 uint32_t FakeFiles::GetFileAttributes(const std::wstring& path) {
   log_.Add("GetFileAttributes", path);
+  if (!ExactName(path)) return win::INVALID_FILE_ATTRIBUTES;
   if (fs_.FolderError(path)) {
     lastError_ = fs_.FolderError(path);
     return win::INVALID_FILE_ATTRIBUTES;
@@ -243,6 +255,7 @@ uint32_t FakeFiles::GetFileAttributes(const std::wstring& path) {
 int32_t FakeFiles::MoveFileEx(const std::wstring& existing, const std::wstring* newName,
                               uint32_t flags) {
   log_.Add("MoveFileEx", existing, newName ? *newName : std::wstring(L"NULL"), flags);
+  if (!ExactName(existing) || (newName && !ExactName(*newName))) return 0;
   if (moveFileExFails) {
     lastError_ = win::ERROR_ACCESS_DENIED;
     return 0;

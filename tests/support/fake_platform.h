@@ -99,6 +99,7 @@ class FakeFiles : public IFiles {
   uint32_t GetLastError() override { return lastError_; }
 
  private:
+  bool ExactName(const std::wstring& path);  // false (error 87) where the A call would change it
   CallLog& log_;
   FakeFileSystem& fs_;
   std::map<int32_t, std::pair<std::vector<FindData>, size_t>> finds_;

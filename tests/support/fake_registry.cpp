@@ -26,6 +26,13 @@ std::string Ansi(const std::wstring& w) {
   return s;
 }
 
+// A name the backend can pass on unchanged: no NUL, every character in the Latin-1 code page.
+bool Exact(const std::wstring& name) {
+  for (wchar_t c : name)
+    if (c == 0 || static_cast<uint32_t>(c) > 0xFF) return false;
+  return true;
+}
+
 bool SameName(const std::wstring& a, const std::wstring& b) { return Lower(a) == Lower(b); }
 
 const std::pair<const wchar_t*, uint32_t> kRoots[] = {
@@ -227,6 +234,7 @@ int32_t FakeRegistry::RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint
   if (log_) log_->Add("RegOpenKeyEx", Hex(hKey), subKey, options, Hex(samDesired));
   int32_t code;
   if (Injected("RegOpenKeyEx", subKey, L"", code)) return code;
+  if (!Exact(subKey)) return win::ERROR_INVALID_PARAMETER;
   Location where;
   if (!Resolve(hKey, samDesired, where)) return win::ERROR_INVALID_HANDLE;
   std::vector<std::wstring> parts;
@@ -242,6 +250,7 @@ int32_t FakeRegistry::RegCreateKey(RegKey hKey, const std::wstring& subKey, RegK
   if (log_) log_->Add("RegCreateKey", Hex(hKey), subKey);
   int32_t code;
   if (Injected("RegCreateKey", subKey, L"", code)) return code;
+  if (!Exact(subKey)) return win::ERROR_INVALID_PARAMETER;
   return Create(hKey, subKey, kMaximumAllowed, result, nullptr);
 }
 
@@ -252,6 +261,7 @@ int32_t FakeRegistry::RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, ui
   if (log_) log_->Add("RegCreateKeyEx", Hex(hKey), subKey, reserved, options, Hex(samDesired));
   int32_t code;
   if (Injected("RegCreateKeyEx", subKey, L"", code)) return code;
+  if (!Exact(subKey)) return win::ERROR_INVALID_PARAMETER;
   return Create(hKey, subKey, samDesired, result, disposition);
 }
 
@@ -291,6 +301,7 @@ int32_t FakeRegistry::RegQueryValueEx(RegKey hKey, const std::wstring& valueName
               cbData ? std::to_string(*cbData) : std::string("NULL"));
   int32_t code;
   if (Injected("RegQueryValueEx", valueName, L"", code)) return code;
+  if (!Exact(valueName)) return win::ERROR_INVALID_PARAMETER;
   Location where;
   if (!Resolve(hKey, 0, where)) return win::ERROR_INVALID_HANDLE;
   Node* n = Walk(where);
@@ -326,6 +337,7 @@ int32_t FakeRegistry::RegSetValueEx(RegKey hKey, const std::wstring& valueName, 
   }
   int32_t code;
   if (Injected("RegSetValueEx", valueName, L"", code)) return code;
+  if (!Exact(valueName)) return win::ERROR_INVALID_PARAMETER;
   auto it = handles_.find(hKey);
   if (it == handles_.end() && !IsRoot(hKey)) return win::ERROR_INVALID_HANDLE;
   if (it != handles_.end() && !(it->second.access & win::KEY_SET_VALUE)) return win::ERROR_ACCESS_DENIED;
@@ -351,6 +363,7 @@ int32_t FakeRegistry::RegDeleteValue(RegKey hKey, const std::wstring& valueName)
   if (log_) log_->Add("RegDeleteValue", Hex(hKey), valueName);
   int32_t code;
   if (Injected("RegDeleteValue", valueName, L"", code)) return code;
+  if (!Exact(valueName)) return win::ERROR_INVALID_PARAMETER;
   auto it = handles_.find(hKey);
   if (it == handles_.end() && !IsRoot(hKey)) return win::ERROR_INVALID_HANDLE;
   if (it != handles_.end() && !(it->second.access & win::KEY_SET_VALUE)) return win::ERROR_ACCESS_DENIED;
@@ -370,6 +383,7 @@ int32_t FakeRegistry::RegDeleteKey(RegKey hKey, const std::wstring& subKey) {
   if (log_) log_->Add("RegDeleteKey", Hex(hKey), subKey);
   int32_t code;
   if (Injected("RegDeleteKey", subKey, L"", code)) return code;
+  if (!Exact(subKey)) return win::ERROR_INVALID_PARAMETER;
   return DeleteKeyAt(hKey, subKey, 0);
 }
 
@@ -378,6 +392,7 @@ int32_t FakeRegistry::RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, ui
   if (log_) log_->Add("RegDeleteKeyEx", Hex(hKey), subKey, Hex(samDesired), reserved);
   int32_t code;
   if (Injected("RegDeleteKeyEx", subKey, L"", code)) return code;
+  if (!Exact(subKey)) return win::ERROR_INVALID_PARAMETER;
   return DeleteKeyAt(hKey, subKey, samDesired);
 }
 

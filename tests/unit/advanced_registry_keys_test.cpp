@@ -117,7 +117,7 @@ TEST_F(RegistryKeys, ChosenViewReachesEveryOpenCreateAndDelete) {
   for (size_t i = 0; i < 5; ++i)
     EXPECT_EQ(opens[i], "RegOpenKeyEx(0x80000002, \"Software\\Q\", 0, " + std::string(access[i]));
   EXPECT_EQ(p.log.Matching("RegCreateKey"),
-            (Calls{"RegCreateKeyEx(0x80000002, \"Software\\Q\", 0, 0, 0x20106)"}));
+            (Calls{"RegCreateKeyEx(0x80000002, \"Software\\Q\", 0, 0, 0x2000100)"}));
   EXPECT_EQ(p.log.Matching("RegDeleteKey"),
             (Calls{"RegDeleteKeyEx(0x80000002, \"Software\\Q\", 0x100, 0)"}));
 

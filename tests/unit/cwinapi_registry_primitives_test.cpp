@@ -2,6 +2,7 @@
 // conversion errors before any write, and keys always closed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -248,6 +249,40 @@ TEST_F(CWinAPIRegistry, DeletesTakeTheSubKeyFirstAndOnlyWhatTheyName) {
   String nowhere = L"Software\\Nowhere";
   api.RegistryDeleteValue(nowhere, a, home);
   api.RegistryDeletekey(child, nowhere, home);
+}
+
+// After "more data" the system leaves the buffer undefined; this registry fills it, as a real one
+// may. A failed read must hand none of it on: the holder keeps the caller's value.
+TEST(CWinAPIRegistryRead, AFailedNumberReadLeavesTheCallersValue) {
+  struct Scribbling : test::FakeRegistry {
+    int32_t RegQueryValueEx(RegKey k, const std::wstring& n, uint32_t* t, uint8_t* d,
+                            uint32_t* cb) override {
+      const uint32_t room = cb ? *cb : 0;
+      const int32_t r = FakeRegistry::RegQueryValueEx(k, n, t, d, cb);
+      if (r == 234 && d) std::fill_n(d, room, uint8_t{0xEE});
+      return r;
+    }
+  };
+  struct Platform : FakePlatform {
+    Scribbling scribbling;
+    IRegistry& Registry() override { return scribbling; }
+  } p;
+  p.scribbling.SetValue(kScratch, L"eight", 3, Bytes(8, 1));
+  CWinAPI api(p);
+  String key = L"Software\\Scratch";
+  Long home = kHKCU;
+  const struct {
+    const wchar_t* name;
+    Variant initial;
+  } rows[] = {{L"eight", Variant::Long(7)}, {L"eight", Variant()}, {L"missing", Variant()}};
+  for (const auto& row : rows) {
+    String name = row.name;
+    Variant v = row.initial;
+    Long type = 4;
+    api.RegistryGetValue(key, name, v, type, home);
+    EXPECT_EQ(v.type(), row.initial.type()) << test::CallLog::Narrow(name);
+    EXPECT_EQ(CLng(v), CLng(row.initial)) << test::CallLog::Narrow(name);
+  }
 }
 
 }  // namespace

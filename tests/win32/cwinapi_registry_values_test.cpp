@@ -153,6 +153,10 @@ TEST_F(CWinAPIRealRegistry, DeletekeyTakesTheSubKeyFirst) {
   String parentName = L"parent";
   api.RegistryDeletekey(parentName, key, home);
   EXPECT_TRUE(RegKeyExists(scratch.RegPath("parent\\child")));
+  // An empty sub-key names nothing to delete; the system would take the parent itself.
+  String none, childPath = key + L"\\parent\\child";
+  api.RegistryDeletekey(none, childPath, home);
+  EXPECT_TRUE(RegKeyExists(scratch.RegPath("parent\\child")));
 
   String v = L"v", text = L"x";
   api.RegistryValueS(key, v, text, home);

@@ -7,6 +7,8 @@
 
 #include "registry/advanced_registry_functions.h"
 #include "registry_test_support.h"
+// After the test support, which brings <windows.h>.
+#include <aclapi.h>
 
 namespace qc::wintest {
 namespace {
@@ -142,12 +144,19 @@ TEST_F(RealRegistry, WritersStoreTheBytesAndTypesThatRegExeReports) {
   EXPECT_EQ(Boxes(), "");
 }
 
-TEST_F(RealRegistry, StringReadLimitsAndTheEmptyText) {
+TEST_F(RealRegistry, StringReadGivesTheStoredTextWithinItsLimits) {
   const std::string fits(254, 'y');
   const std::string tooLong(255, 'z');
   Set("fits", REG_SZ, fits.c_str(), 255);
   Set("long", REG_SZ, tooLong.c_str(), 256);
-  EXPECT_EQ(Show(reg.GetStringValue(scratch.Path(), L"fits")), "String '" + fits + "'");
+  Set("lead", REG_SZ, "  ab", 5);
+  Set("trail", REG_SZ, "ab  ", 5);
+  Set("unterminated", REG_SZ, "abcX", 3);  // a byte other than NUL follows: stored as 3 bytes
+  const std::pair<const wchar_t*, std::string> rows[] = {
+      {L"fits", fits}, {L"lead", "  ab"}, {L"trail", "ab  "}, {L"unterminated", "abc"}};
+  for (const auto& [name, text] : rows)
+    EXPECT_EQ(Show(reg.GetStringValue(scratch.Path(), name)), "String '" + text + "'");
+  EXPECT_EQ(ReadRaw(scratch.root(), scratch.SubKey(), "unterminated")->data.size(), 3u);
   EXPECT_EQ(Boxes(), "");
   EXPECT_EQ(Show(reg.GetStringValue(scratch.Path(), L"long")), "String 'Error'");
   EXPECT_EQ(Boxes(),
@@ -158,14 +167,43 @@ TEST_F(RealRegistry, StringReadLimitsAndTheEmptyText) {
   EXPECT_EQ(Show(reg.GetStringValue(scratch.Path(), L"e")), "String ''");
 }
 
-TEST_F(RealRegistry, ShortDWordKeepsTheHighBytesOfTheLastRead) {
+TEST_F(RealRegistry, ShortDWordHasZeroHighBytesWhateverWasReadBefore) {
   const DWORD full = 0x11223344;
   const BYTE two[2] = {0xBB, 0xAA};
   Set("full", REG_DWORD, &full, 4);
   Set("two", REG_BINARY, two, 2);
   EXPECT_EQ(Show(reg.GetDWordValue(scratch.Path(), L"two")), "Long 43707");  // 0x0000AABB
   EXPECT_EQ(Show(reg.GetDWordValue(scratch.Path(), L"full")), "Long 287454020");
-  EXPECT_EQ(Show(reg.GetDWordValue(scratch.Path(), L"two")), "Long 287484603");  // 0x1122AABB
+  EXPECT_EQ(Show(reg.GetDWordValue(scratch.Path(), L"two")), "Long 43707");
+}
+
+TEST_F(RealRegistry, CreateKeyOpensAnExistingReadOnlyKeyInEveryView) {
+  scratch.Create();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(scratch.root(), scratch.SubKey().c_str(), 0, WRITE_DAC, &key), 0);
+  // Everyone may read and change permissions, nobody may write values or create sub-keys.
+  EXPLICIT_ACCESS_A rules[2] = {};
+  char everyone[] = "EVERYONE";
+  BuildExplicitAccessWithNameA(&rules[0], everyone, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, DENY_ACCESS,
+                               NO_INHERITANCE);
+  BuildExplicitAccessWithNameA(&rules[1], everyone, KEY_ALL_ACCESS | WRITE_DAC, GRANT_ACCESS,
+                               NO_INHERITANCE);
+  PACL acl = nullptr;
+  ASSERT_EQ(SetEntriesInAclA(2, rules, nullptr, &acl), 0u);
+  ASSERT_EQ(SetSecurityInfo(key, SE_REGISTRY_KEY,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, acl, nullptr),
+            0u);
+  LocalFree(acl);
+  RegCloseKey(key);
+  ASSERT_EQ(Show(reg.SetDWordValue(scratch.Path(), L"n", 1)), "False");  // the key is read-only
+  platform.ClearBoxes();
+
+  for (RegistryView view : {RegistryView::Default, RegistryView::Force32, RegistryView::Force64}) {
+    reg.SetRegistryView(view);
+    EXPECT_EQ(Show(reg.CreateKey(scratch.Path())), "True") << static_cast<int>(view);
+  }
+  EXPECT_EQ(Boxes(), "");
 }
 
 TEST(RealRegistryViews, A64BitValueIsSeenAndDeletedOnlyThroughThe64BitView) {

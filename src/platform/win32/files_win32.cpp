@@ -13,6 +13,14 @@ void Copy(const WIN32_FIND_DATAA& from, FindData& to) {
   to.cFileName.assign(from.cFileName, sizeof from.cFileName);
 }
 
+// A path without an exact ANSI form is refused as the system refuses a bad parameter: cut at a
+// NUL or best-fit mapped, it would name another file.
+bool ExactPath(const std::wstring& path, std::string& ansi) {
+  if (ExactAnsi(path, ansi)) return true;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return false;
+}
+
 }  // namespace
 
 bool Win32Files::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
@@ -34,8 +42,10 @@ bool Win32Files::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
 }
 
 int32_t Win32Files::FindFirstFile(const std::wstring& pattern, FindData& data) {
+  std::string ansi;
+  if (!ExactPath(pattern, ansi)) return FromHandle(INVALID_HANDLE_VALUE);
   WIN32_FIND_DATAA fd{};
-  const HANDLE h = ::FindFirstFileA(Ansi(pattern).c_str(), &fd);
+  const HANDLE h = ::FindFirstFileA(ansi.c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) Copy(fd, data);
   return FromHandle(h);
 }
@@ -52,13 +62,16 @@ int32_t Win32Files::FindClose(int32_t handle) {
 }
 
 uint32_t Win32Files::GetFileAttributes(const std::wstring& path) {
-  return ::GetFileAttributesA(Ansi(path).c_str());
+  std::string ansi;
+  if (!ExactPath(path, ansi)) return INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesA(ansi.c_str());
 }
 
 int32_t Win32Files::MoveFileEx(const std::wstring& existing, const std::wstring* newName,
                                uint32_t flags) {
-  const std::string to = newName ? Ansi(*newName) : std::string();
-  return ::MoveFileExA(Ansi(existing).c_str(), newName ? to.c_str() : nullptr, flags);
+  std::string from, to;
+  if (!ExactPath(existing, from) || (newName && !ExactPath(*newName, to))) return FALSE;
+  return ::MoveFileExA(from.c_str(), newName ? to.c_str() : nullptr, flags);
 }
 
 uint32_t Win32Files::GetDriveType(const std::wstring& rootPath) {

@@ -3,26 +3,33 @@
 namespace qc::win32 {
 namespace {
 
-// Names are passed as ANSI text, as the "A" functions take them.
+// Names are passed as ANSI text, as the "A" functions take them. A name that has no exact ANSI
+// form is refused with ERROR_INVALID_PARAMETER before any call: cut or mapped, it would name
+// another key or value.
 struct AnsiName {
-  explicit AnsiName(const std::wstring& w) : text(Ansi(w)) {}
+  explicit AnsiName(const std::wstring& w) : exact(ExactAnsi(w, text)) {}
   const char* c_str() const { return text.c_str(); }
   std::string text;
+  bool exact;
 };
 
 }  // namespace
 
 int32_t Win32Registry::RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t options,
                                     uint32_t samDesired, RegKey& result) {
+  const AnsiName name(subKey);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
   HKEY h = nullptr;
-  const LONG r = ::RegOpenKeyExA(ToHkey(hKey), AnsiName(subKey).c_str(), options, samDesired, &h);
+  const LONG r = ::RegOpenKeyExA(ToHkey(hKey), name.c_str(), options, samDesired, &h);
   if (r == ERROR_SUCCESS) result = FromHkey(h);
   return r;
 }
 
 int32_t Win32Registry::RegCreateKey(RegKey hKey, const std::wstring& subKey, RegKey& result) {
+  const AnsiName name(subKey);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
   HKEY h = nullptr;
-  const LONG r = ::RegCreateKeyA(ToHkey(hKey), AnsiName(subKey).c_str(), &h);
+  const LONG r = ::RegCreateKeyA(ToHkey(hKey), name.c_str(), &h);
   if (r == ERROR_SUCCESS) result = FromHkey(h);
   return r;
 }
@@ -30,12 +37,14 @@ int32_t Win32Registry::RegCreateKey(RegKey hKey, const std::wstring& subKey, Reg
 int32_t Win32Registry::RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t reserved,
                                       const std::wstring* cls, uint32_t options,
                                       uint32_t samDesired, RegKey& result, uint32_t* disposition) {
+  const AnsiName name(subKey), clsName(cls ? *cls : std::wstring());
+  if (!name.exact || !clsName.exact) return ERROR_INVALID_PARAMETER;
   HKEY h = nullptr;
   DWORD disp = 0;
-  std::string clsText = cls ? Ansi(*cls) : std::string();
+  std::string clsText = clsName.text;
   const LONG r =
-      ::RegCreateKeyExA(ToHkey(hKey), AnsiName(subKey).c_str(), reserved,
-                        cls ? clsText.data() : nullptr, options, samDesired, nullptr, &h, &disp);
+      ::RegCreateKeyExA(ToHkey(hKey), name.c_str(), reserved, cls ? clsText.data() : nullptr,
+                        options, samDesired, nullptr, &h, &disp);
   if (r == ERROR_SUCCESS) result = FromHkey(h);
   if (disposition) *disposition = disp;
   return r;
@@ -47,10 +56,12 @@ int32_t Win32Registry::RegCloseKey(RegKey hKey) {
 
 int32_t Win32Registry::RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type,
                                        uint8_t* data, uint32_t* cbData) {
+  const AnsiName name(valueName);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
   DWORD t = type ? *type : 0;
   DWORD size = cbData ? *cbData : 0;
-  const LONG r = ::RegQueryValueExA(ToHkey(hKey), AnsiName(valueName).c_str(), nullptr,
-                                    type ? &t : nullptr, data, cbData ? &size : nullptr);
+  const LONG r = ::RegQueryValueExA(ToHkey(hKey), name.c_str(), nullptr, type ? &t : nullptr, data,
+                                    cbData ? &size : nullptr);
   if (type) *type = t;
   if (cbData) *cbData = size;
   return r;
@@ -60,16 +71,22 @@ int32_t Win32Registry::RegSetValueEx(RegKey hKey, const std::wstring& valueName,
                                      uint32_t type, const uint8_t* data, uint32_t cbData) {
   static const BYTE kNothing =
       0;  // a zero-length write still needs a valid pointer on some systems
-  return ::RegSetValueExA(ToHkey(hKey), AnsiName(valueName).c_str(), reserved, type,
-                          data ? data : &kNothing, cbData);
+  const AnsiName name(valueName);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
+  return ::RegSetValueExA(ToHkey(hKey), name.c_str(), reserved, type, data ? data : &kNothing,
+                          cbData);
 }
 
 int32_t Win32Registry::RegDeleteValue(RegKey hKey, const std::wstring& valueName) {
-  return ::RegDeleteValueA(ToHkey(hKey), AnsiName(valueName).c_str());
+  const AnsiName name(valueName);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
+  return ::RegDeleteValueA(ToHkey(hKey), name.c_str());
 }
 
 int32_t Win32Registry::RegDeleteKey(RegKey hKey, const std::wstring& subKey) {
-  return ::RegDeleteKeyA(ToHkey(hKey), AnsiName(subKey).c_str());
+  const AnsiName name(subKey);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
+  return ::RegDeleteKeyA(ToHkey(hKey), name.c_str());
 }
 
 int32_t Win32Registry::RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t samDesired,
@@ -79,7 +96,9 @@ int32_t Win32Registry::RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, u
   static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExA")));
   if (!fn) return RegDeleteKey(hKey, subKey);
-  return fn(ToHkey(hKey), AnsiName(subKey).c_str(), samDesired, reserved);
+  const AnsiName name(subKey);
+  if (!name.exact) return ERROR_INVALID_PARAMETER;
+  return fn(ToHkey(hKey), name.c_str(), samDesired, reserved);
 }
 
 int32_t Win32Registry::RegQueryInfoKey(RegKey hKey, char* cls, uint32_t* clsLen, uint32_t* subKeys,

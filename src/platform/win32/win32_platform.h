@@ -29,6 +29,9 @@ inline int32_t FromHandle(H h) {
 }
 
 std::string Ansi(const std::wstring& text);
+// The ANSI form of a name, only when it names exactly the same thing: false for a text with a
+// NUL in it or with a character that has no exact code in the code page.
+bool ExactAnsi(const std::wstring& text, std::string& out);
 std::wstring Wide(const std::string& ansi);
 
 // A function of a system DLL that the program does not import: comctl32 and winmm are not
