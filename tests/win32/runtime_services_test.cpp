@@ -1,4 +1,5 @@
 // The forms-runtime services on the real platform: the message box, files, programs, facts.
+#include "platform/runtime_error.h"
 #include "platform/win32/win32_platform.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,7 @@ struct CountingEvents : IFormEvents {
   std::atomic<int> ticks{0};
 };
 
-// The box is modal to the window, carries the program's title when given none, and runs its own
-// message loop: the monitor's timer keeps ticking while it waits.
+// Modal, the program's title when given none, its own message loop: the timer ticks meanwhile.
 TEST(RuntimeMessageBox, ModalWithTheProgramsTitleWhileTheTimerTicks) {
   win32::Win32Forms& forms = TheWin32Platform().Win32FormsBackend();
   CountingEvents events;
