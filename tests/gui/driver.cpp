@@ -301,8 +301,9 @@ int Run(const std::vector<wstring>& a) {
     DWORD size = sizeof sid;
     CreateWellKnownSid(WinWorldSid, nullptr, sid, &size);
     const bool yes = a[2] == L"yes";
-    EXPLICIT_ACCESSW e = {yes ? KEY_ALL_ACCESS : KEY_READ & ~(READ_CONTROL | SYNCHRONIZE),
-                          yes ? GRANT_ACCESS : DENY_ACCESS, NO_INHERITANCE};
+    const DWORD deny = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
+    EXPLICIT_ACCESSW e = {
+        yes ? DWORD{KEY_ALL_ACCESS} : deny, yes ? GRANT_ACCESS : DENY_ACCESS, NO_INHERITANCE, {}};
     BuildTrusteeWithSidW(&e.Trustee, sid);
     PACL acl = nullptr;
     if (SetEntriesInAclW(1, &e, nullptr, &acl)) return 1;
