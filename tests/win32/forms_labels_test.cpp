@@ -20,6 +20,8 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 TEST(FormLabels, RewritingTheSameTextOrColourLeavesTheControlAlone) {
   qc::FormSpec layout;
+  layout.clientWidth = 300;
+  layout.clientHeight = 100;
   layout.controls.push_back({});
   layout.controls[0].id = 7;
   layout.controls[0].kind = qc::ControlKind::Label;
@@ -38,7 +40,6 @@ TEST(FormLabels, RewritingTheSameTextOrColourLeavesTheControlAlone) {
   forms.SetForeColour(7, 255);
   EXPECT_TRUE(needsPaint()) << "a new colour must be drawn";
   UpdateWindow(forms.MainWindow());
-  ASSERT_FALSE(needsPaint());
   forms.SetForeColour(7, 255);
   EXPECT_FALSE(needsPaint()) << "an unchanged colour repainted the label";
   DestroyWindow(forms.MainWindow());
