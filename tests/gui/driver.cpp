@@ -309,7 +309,9 @@ int Run(const std::vector<wstring>& a) {
     if (SetEntriesInAclW(1, &e, nullptr, &acl)) return 1;
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
       HKEY k;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, a[1].c_str(), 0, WRITE_DAC | view, &k)) return 1;
+      const LSTATUS s = RegOpenKeyExW(HKEY_LOCAL_MACHINE, a[1].c_str(), 0, WRITE_DAC | view, &k);
+      if (s == ERROR_FILE_NOT_FOUND) continue;  // a view without that key
+      if (s) return 1;
       const DWORD info = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
       const DWORD r = SetSecurityInfo(k, SE_REGISTRY_KEY, info, nullptr, nullptr, acl, nullptr);
       RegCloseKey(k);
