@@ -25,15 +25,20 @@ target_link_libraries(quorin_cleaner PRIVATE qc_win32 ${QC_STATIC_LINK})
 # ASLR needs the base relocations: ask for them outright rather than rely on the linker's default.
 # No time stamp in the header: the same commit links to the same bytes at any time.
 target_link_options(quorin_cleaner PRIVATE -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section
-  -Wl,--file-alignment=0x1000 -Wl,--no-insert-timestamp)
+  -Wl,--file-alignment=0x1000 -Wl,--no-insert-timestamp -Wl,--gc-sections)
+# One section per function and datum, so that the linker drops what the program never reaches.
+foreach(t qc_logic qc_win32 quorin_cleaner)
+  target_compile_options(${t} PRIVATE -ffunction-sections -fdata-sections)
+endforeach()
 # Wine copies every section of an image whose file offsets are not page-aligned into private
-# memory, debug sections included (3 MB here). The program ships without them; they are kept
-# beside it in "Quorin Cleaner.debug", which a debugger finds through the debug link.
+# memory, debug sections included (3 MB here). The program ships without them and without its
+# symbol table; both are kept beside it in "Quorin Cleaner.debug", which a debugger finds
+# through the debug link.
 # objcopy stamps what it writes with the time unless told a fixed one; zero, like the linker.
 set(QC_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
 add_custom_command(TARGET quorin_cleaner POST_BUILD
   COMMAND ${QC_OBJCOPY} --only-keep-debug "Quorin Cleaner.exe" "Quorin Cleaner.debug"
-  COMMAND ${QC_OBJCOPY} --strip-debug "--add-gnu-debuglink=Quorin Cleaner.debug" "Quorin Cleaner.exe"
+  COMMAND ${QC_OBJCOPY} --strip-all "--add-gnu-debuglink=Quorin Cleaner.debug" "Quorin Cleaner.exe"
   WORKING_DIRECTORY $<TARGET_FILE_DIR:quorin_cleaner>
   VERBATIM)
 

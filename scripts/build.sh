@@ -4,34 +4,38 @@
 #   --product-only      the Windows tree only
 #   --program-only      "Quorin Cleaner.exe" (and its debug file) alone, in the Windows tree
 #   --runnable-program  the program alone, in the tree whose programs this machine can run
+#   --wine-tree-only    the Windows tree whose programs this machine can run, whole
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
 jobs=${QC_JOBS:-2}
 source "$root/scripts/wine/env.sh"
 
-# windows_tree DIR ARCH [TARGET]: configures DIR for ARCH (i686 or x86_64) and builds TARGET or all.
+# windows_tree DIR ARCH [TARGET...]: configures DIR for ARCH (i686 or x86_64), builds the targets
+# or everything.
 windows_tree() {
-  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" >/dev/null
-  cmake --build "$1" -j "$jobs" ${3:+--target "$3"}
+  local dir=$1 arch=$2
+  shift 2
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >/dev/null
+  cmake --build "$dir" -j "$jobs" ${1:+--target "$@"}
 }
 
 # On a machine that cannot run 32-bit programs, what runs under Wine is a 64-bit build of the same
 # sources (build/win64); the product and its hardening checks stay 32-bit (build/win).
-wine_build=$build/win
-if ! qc_runs_32bit; then wine_build=$build/win64; fi
+wine_build=$build/win wine_arch=i686
+if ! qc_runs_32bit; then wine_build=$build/win64 wine_arch=x86_64; fi
 
 case ${1:-} in
   --program-only) windows_tree "$build/win" i686 quorin_cleaner; exit 0 ;;
-  --runnable-program)
-    if [ "$wine_build" = "$build/win" ]; then windows_tree "$build/win" i686 quorin_cleaner
-    else windows_tree "$wine_build" x86_64 quorin_cleaner; fi
-    exit 0 ;;
+  --runnable-program) windows_tree "$wine_build" "$wine_arch" quorin_cleaner; exit 0 ;;
+  --wine-tree-only) windows_tree "$wine_build" "$wine_arch"; exit 0 ;;
 esac
 windows_tree "$build/win" i686
 [ "${1:-}" = "--product-only" ] && exit 0
-[ "$wine_build" = "$build/win" ] || windows_tree "$wine_build" x86_64
+# The 64-bit copy only needs what the Wine and window tests run.
+[ "$wine_build" = "$build/win" ] ||
+  windows_tree "$wine_build" "$wine_arch" quorin_cleaner qc_win32_tests qcdrive qc_planted
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQC_WIN_BUILD_DIR="$build/win" -DQC_WINE_BUILD_DIR="$wine_build" >/dev/null
 cmake --build "$build/native" -j "$jobs"

@@ -19,6 +19,9 @@ cmake -S "$root" -B "$build/native" -DQC_SANITIZE_BUILD_DIR="$build/sanitize" >/
 # One Wine prefix and one X server for the whole run; both are ended on exit.
 source "$root/scripts/wine/env.sh"
 qc_wine_env "$build/test-prefix"
+if [ "$QC_WINE_ARCH" = x86_64 ]; then
+  echo "test: this machine cannot run 32-bit programs; the Wine and window tests run the 64-bit build (build/win64)"
+fi
 unset DISPLAY  # never draw on a developer's desktop
 qc_xvfb_start
 trap qc_cleanup EXIT

@@ -27,6 +27,11 @@ class IRuntime {
   virtual void Kill(const std::wstring& path) = 0;
   // Lets queued window messages, timer ticks and clicks run before returning.
   virtual void DoEvents() = 0;
+  // DoEvents for a loop that offers to process very often: processes only when a millisecond
+  // or more has passed since messages were last processed, and does nothing otherwise. Under
+  // Wine every processing costs a server round trip even with nothing queued (asking the queue
+  // costs the same); once a millisecond keeps a window responsive at a small cost.
+  virtual void DoEventsWhenDue() = 0;
   // Local date-time in whole seconds (any fixed epoch); date addition is plain addition.
   virtual int64_t Now() = 0;
   // The same clock in milliseconds: Now() is this divided by 1000. One reading gives both the

@@ -206,6 +206,8 @@ class CWinAPI {
   String classesPrefix_;
 
   Platform& platform_;
+  // Set by FindFilesAPI just before it calls itself for a sub-folder; that call clears it.
+  bool descending_ = false;
 
   // Fields of the class's state.
   Rect32 WorkArea;

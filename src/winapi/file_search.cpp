@@ -1,5 +1,6 @@
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "platform/win_constants.h"
@@ -85,6 +86,19 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
     return StripNull(name);
   };
 
+  // A search's first point always processes, so whatever was posted before it has run by its
+  // first row; after that a point processes only when due (see DoEventsWhenDue). A sub-folder's
+  // call is not a search of its own; a search a handler starts in the middle of one is.
+  bool firstPoint = !std::exchange(descending_, false);
+  auto processMessages = [&] {
+    if (firstPoint) {
+      firstPoint = false;
+      rt.DoEvents();
+    } else {
+      rt.DoEventsWhenDue();
+    }
+  };
+
   if (path.empty() || path.back() != L'\\') path += L'\\';
 
   // Sub-folders of this level, in the order the system lists them; every name is tested, since
@@ -110,7 +124,7 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
           }
         }
         more = files.FindNextFile(find.get(), data);
-        rt.DoEvents();
+        processMessages();
       } while (more);
       find.Close();
     }
@@ -124,7 +138,7 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
       int32_t more = 0;
       do {
         const String name = nameOf(data);
-        rt.DoEvents();
+        processMessages();
         if (!IsDotEntry(name)) {
           const double size = static_cast<double>(data.nFileSizeHigh) * kHighSizeUnit +
                               static_cast<double>(data.nFileSizeLow);
@@ -143,10 +157,11 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
   // whole descent holds at most one find handle per level.
   if (!DontLookInSubFolders) {
     for (const String& name : subFolders) {
-      rt.DoEvents();
+      processMessages();
       String subPath = path + name + L"\\";
       Boolean format = SendBackInFilename_PathFormat ? kTrue : kFalse;
       Boolean descend = kFalse;
+      descending_ = true;
       const Variant r =
           FindFilesAPI(subPath, SearchStr, FileCount, DirCount, handleListbox, format, descend);
       if (!r.IsEmpty()) result = VarAdd(result, r);

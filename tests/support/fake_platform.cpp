@@ -93,8 +93,6 @@ void FakeRuntime::Kill(const std::wstring& path) {
 
 void FakeRuntime::DoEvents() {
   log_.Add("DoEvents");
-  ++doEvents;
-  if (onDoEvents) onDoEvents();
 }
 
 int64_t FakeRuntime::NowMilliseconds() {
@@ -106,11 +104,7 @@ int64_t FakeRuntime::NowMilliseconds() {
 void FakeRuntime::WaitForMessagesOrTimeout(uint32_t milliseconds) {
   log_.Add("WaitForMessagesOrTimeout", milliseconds);
   ++waits;
-  if (onWait) {
-    onWait();
-  } else {
-    clock += milliseconds;
-  }
+  clock += milliseconds;
 }
 
 bool FakeFiles::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
@@ -199,7 +193,8 @@ int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
     if (WildcardMatch(mask, L"..")) found.push_back(MakeFindData("..", dot));
   }
   for (const std::wstring& name : fs_.Children(folder)) {
-    if (WildcardMatch(mask, name)) found.push_back(MakeFindData(cp.ToAnsi(name), *fs_.Get(folder + L"\\" + name)));
+    if (WildcardMatch(mask, name))
+      found.push_back(MakeFindData(cp.ToAnsi(name), *fs_.Get(folder + L"\\" + name)));
   }
   if (found.empty()) {
     lastError_ = win::ERROR_FILE_NOT_FOUND;
@@ -208,7 +203,6 @@ int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
   const int32_t h = nextFind_++;
   data = found[0];
   finds_[h] = {std::move(found), 1};
-  mostOpen_ = std::max(mostOpen_, OpenFindHandles());
   return h;
 }
 
@@ -310,10 +304,10 @@ int32_t FakeSystem::GetUserName(std::string& buffer, uint32_t& size) {
 int32_t FakeSystem::GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
                                          uint32_t volumeNameSize, uint32_t* serialNumber,
                                          uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
-                                         std::string& fileSystemName,
-                                         uint32_t fileSystemNameSize) {
+                                         std::string& fileSystemName, uint32_t fileSystemNameSize) {
   log_.Add("GetVolumeInformation", rootPath, volumeNameSize, fileSystemNameSize);
-  auto it = rootPath.empty() ? volumes.end() : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
+  auto it = rootPath.empty() ? volumes.end()
+                             : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
   if (fail || it == volumes.end()) return 0;
   Fill(volumeName, volumeNameSize, it->second.label);
   Fill(fileSystemName, fileSystemNameSize, it->second.fileSystem);
@@ -327,7 +321,8 @@ int32_t FakeSystem::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sec
                                      uint32_t& bytesPerSector, uint32_t& freeClusters,
                                      uint32_t& totalClusters) {
   log_.Add("GetDiskFreeSpace", rootPath);
-  auto it = rootPath.empty() ? volumes.end() : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
+  auto it = rootPath.empty() ? volumes.end()
+                             : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
   if (fail || it == volumes.end()) return 0;
   sectorsPerCluster = it->second.sectorsPerCluster;
   bytesPerSector = it->second.bytesPerSector;
@@ -377,7 +372,9 @@ int32_t FakeSystem::AdjustTokenPrivilege(const std::wstring& privilege, bool ena
 }
 
 namespace {
-std::string Opt(const std::wstring* w) { return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL"; }
+std::string Opt(const std::wstring* w) {
+  return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL";
+}
 }  // namespace
 
 int32_t FakeShell::CoInitializeEx(uint32_t coInit) {
@@ -391,7 +388,8 @@ int32_t FakeShell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                 const std::wstring& file, const std::wstring* parameters,
                                 const std::wstring* directory, int32_t showCommand) {
   NeedsCom();
-  log_.Add("ShellExecute", hwnd, Opt(operation), file, Opt(parameters), Opt(directory), showCommand);
+  log_.Add("ShellExecute", hwnd, Opt(operation), file, Opt(parameters), Opt(directory),
+           showCommand);
   return Result("ShellExecute", 42);
 }
 
@@ -401,32 +399,9 @@ int32_t FakeShell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>
   return Result("Shell_NotifyIcon", 1);
 }
 
-int32_t FakeShell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,
-                                 std::vector<uint8_t>& record, uint32_t recordSize,
-                                 uint32_t flags) {
-  NeedsCom();
-  log_.Add("SHGetFileInfo", path, fileAttributes, recordSize, CallLog::Hex(flags));
-  const int32_t r = Result("SHGetFileInfo", 0x7000);
-  if (r == 0) return 0;
-  record.resize(352, 0);
-  const uint32_t index = static_cast<uint32_t>(iconIndex);
-  for (int i = 0; i < 4; ++i) record[4 + i] = static_cast<uint8_t>(index >> (8 * i));
-  std::fill(record.begin() + 272, record.end(), 0);
-  std::copy(typeName.begin(), typeName.begin() + std::min<size_t>(typeName.size(), 79),
-            record.begin() + 272);
-  return r;
-}
-
 void FakeShell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
   NeedsCom();
   log_.Add("SHAddToRecentDocs", flags, Opt(path));
-}
-
-int32_t FakeShell::ImageList_Draw(int32_t imageList, int32_t index, int32_t dc, int32_t x,
-                                  int32_t y, uint32_t style) {
-  NeedsCom();
-  log_.Add("ImageList_Draw", imageList, index, dc, x, y, style);
-  return Result("ImageList_Draw", imageList ? 1 : 0);
 }
 
 int32_t FakeMultimedia::sndPlaySound(const std::wstring& sound, uint32_t flags) {
@@ -437,14 +412,8 @@ int32_t FakeMultimedia::sndPlaySound(const std::wstring& sound, uint32_t flags) 
 uint32_t FakeMultimedia::mciSendString(const std::wstring& command, std::string& reply,
                                        uint32_t replyLength, int32_t callbackWindow) {
   log_.Add("mciSendString", command, replyLength, callbackWindow);
-  replyLengths.push_back(replyLength);
   if (reply.size() < replyLength) reply.resize(replyLength, ' ');
-  return mciResult;
-}
-
-uint32_t FakeMultimedia::waveOutGetNumDevs() {
-  log_.Add("waveOutGetNumDevs");
-  return devices;
+  return 0;
 }
 
 void FakeForms::CreateForm(const FormSpec& layout, IFormEvents& ev) {
@@ -459,7 +428,6 @@ void FakeForms::CreateForm(const FormSpec& layout, IFormEvents& ev) {
 
 void FakeForms::SetCaption(int controlId, const std::wstring& text) {
   log_.Add("SetCaption", controlId, text);
-  ++captionWrites;
   captions[controlId] = text;
 }
 
@@ -469,7 +437,9 @@ void FakeForms::SetForeColour(int controlId, uint32_t colour) {
 }
 
 namespace {
-std::string Text(const std::wstring* w) { return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL"; }
+std::string Text(const std::wstring* w) {
+  return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL";
+}
 constexpr uint32_t kListBoxAddString = 0x180;
 }  // namespace
 
@@ -479,20 +449,9 @@ int32_t FakeWindows::SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, 
   return Result("SetWindowPos", 1);
 }
 
-int32_t FakeWindows::SetWindowLong(int32_t hwnd, int32_t index, int32_t value) {
-  log_.Add("SetWindowLong", hwnd, index, CallLog::Hex(static_cast<uint32_t>(value)));
-  return Result("SetWindowLong", 0);
-}
-
 int32_t FakeWindows::FindWindow(const std::wstring* className, const std::wstring* windowName) {
   log_.Add("FindWindow", Text(className), Text(windowName));
   return Result("FindWindow", 0);
-}
-
-int32_t FakeWindows::FindWindowEx(int32_t parent, int32_t childAfter, const std::wstring* className,
-                                  const std::wstring* windowName) {
-  log_.Add("FindWindowEx", parent, childAfter, Text(className), Text(windowName));
-  return Result("FindWindowEx", 0);
 }
 
 int32_t FakeWindows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
@@ -507,27 +466,6 @@ int32_t FakeWindows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
   if (msg == kListBoxAddString && hwnd != 0) listBoxes[hwnd].push_back(text);
   if (onSendMessage) onSendMessage(msg);
   return Result("SendMessage", 0);
-}
-
-int32_t FakeWindows::DefWindowProc(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
-  log_.Add("DefWindowProc", hwnd, CallLog::Hex(msg), wParam, lParam);
-  return Result("DefWindowProc", 0);
-}
-
-int32_t FakeWindows::ReleaseCapture() {
-  log_.Add("ReleaseCapture");
-  return Result("ReleaseCapture", 1);
-}
-
-int32_t FakeWindows::ShowCursor(int32_t show) {
-  log_.Add("ShowCursor", show);
-  return Result("ShowCursor", 0);
-}
-
-int32_t FakeWindows::SetCursorPos(int32_t x, int32_t y) {
-  log_.Add("SetCursorPos", x, y);
-  cursor = {x, y};
-  return Result("SetCursorPos", 1);
 }
 
 int32_t FakeWindows::GetCursorPos(Point32& point) {
@@ -548,18 +486,6 @@ int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, Rect3
   return Result("SystemParametersInfo", 1);
 }
 
-int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, const std::wstring& text,
-                                          uint32_t winIni) {
-  log_.Add("SystemParametersInfo", action, param, text, winIni);
-  return Result("SystemParametersInfo", 1);
-}
-
-int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, int32_t& value,
-                                          uint32_t winIni) {
-  log_.Add("SystemParametersInfo", action, param, "&" + std::to_string(value), winIni);
-  return Result("SystemParametersInfo", 1);
-}
-
 void FakeWindows::keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) {
   log_.Add("keybd_event", CallLog::Hex(vk), scan, flags, extraInfo);
 }
@@ -568,27 +494,6 @@ int32_t FakeWindows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   log_.Add("ExitWindowsEx", flags, reason);
   if (onExitWindowsEx) onExitWindowsEx(flags);
   return Result("ExitWindowsEx", 1);
-}
-
-int32_t FakeWindows::GetMenu(int32_t hwnd) {
-  log_.Add("GetMenu", hwnd);
-  return Result("GetMenu", 0);
-}
-
-int32_t FakeWindows::GetSubMenu(int32_t menu, int32_t position) {
-  log_.Add("GetSubMenu", menu, position);
-  return Result("GetSubMenu", 0);
-}
-
-int32_t FakeWindows::GetMenuItemID(int32_t menu, int32_t position) {
-  log_.Add("GetMenuItemID", menu, position);
-  return Result("GetMenuItemID", -1);
-}
-
-int32_t FakeWindows::SetMenuItemBitmaps(int32_t menu, uint32_t item, uint32_t flags,
-                                        int32_t uncheckedBitmap, int32_t checkedBitmap) {
-  log_.Add("SetMenuItemBitmaps", menu, item, flags, uncheckedBitmap, checkedBitmap);
-  return Result("SetMenuItemBitmaps", 1);
 }
 
 }  // namespace test

@@ -1,11 +1,8 @@
-// The runtime's conversion, comparison, formatting and arithmetic rules, one row per expression:
-// its outcome is written "Type:text" (the text as CStr gives it) or "error N".
+// The runtime's value rules, one row per expression: "Type:text" (as CStr gives it) or "error N".
 #include "platform/variant.h"
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
-#include <cmath>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -31,7 +28,6 @@ Variant As(R r) {
 }
 
 const Variant kEmpty, kNull = Variant::Null(), kTrue = Variant::Boolean(true);
-const Variant kFifteen = Variant::Single(15.0f);
 const auto D = [](double x) { return Variant::Double(x); };
 const auto L32 = [](int32_t n) { return Variant::Long(n); };
 const auto I16 = [](int16_t n) { return Variant::Integer(n); };
@@ -61,29 +57,19 @@ struct Row {
 
 TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
   const Row rows[] = {
-      // Whole-number targets round halves to even, then check their range.
+      // Whole-number targets round halves to even, then check their range; True is -1.
       ROW(CInt(D(2.5)), L"Integer:2"),
-      ROW(CInt(D(3.5)), L"Integer:4"),
       ROW(CInt(D(32767.5)), L"error 6"),
-      ROW(CByte(D(-0.5)), L"Byte:0"),
-      ROW(CLng(D(2147483647.5)), L"error 6"),
-      ROW(CSng(D(1e39)), L"error 6"),
       ROW(CLng(kNull), L"error 94"),
-      // True is -1.
       ROW(Hex(CLng(kTrue)), L"String:FFFFFFFF"),
       // Number texts: blanks, fractions, exponents, hexadecimal and octal 32-bit patterns.
-      ROW(CLng(T(L"  42\t")), L"Long:42"),
       ROW(CDbl(T(L"-1.5E-2")), L"Double:-0.015"),
       ROW(CDbl(T(L"1e400")), L"error 6"),
-      ROW(CDbl(T(L"1e-400")), L"Double:0"),
       ROW(CLng(T(L" &hff ")), L"Long:255"),
       ROW(CLng(T(L"&O17")), L"Long:15"),
       ROW(CLng(T(L"&HFFFFFFFF")), L"Long:-1"),
-      ROW(CLng(T(L"&H100000000")), L"error 6"),
       ROW(CBool(T(L" tRUE ")), L"Boolean:True"),
-      ROW(CBool(T(L"yes")), L"error 13"),
       // '=': Empty is 0 or "", Null never equal, two texts exact, a text against a number parsed.
-      ROW(VarEqual(kEmpty, kTrue), L"Boolean:False"),
       ROW(VarEqual(T(L"0"), kEmpty), L"Boolean:False"),
       ROW(VarEqual(kNull, kNull), L"Boolean:False"),
       ROW(VarEqual(Variant::Single(0.1f), D(0.1)), L"Boolean:False"),
@@ -92,37 +78,25 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
       ROW(VarEqual(T(L"Error"), L32(5)), L"error 13"),
       // Texts of numbers: 15 digits for a Double, 7 for a Single, exponents outside 1E-4..1E+15.
       ROW(Str(1014), L"String: 1014"),
-      ROW(Str(-1), L"String:-1"),
       ROW(Variant::Single(1.0f / 3), L"Single:0.3333333"),
       ROW(Variant::Single(1e7f), L"Single:1E+07"),
-      ROW(D(2.0 / 3), L"Double:0.666666666666667"),
-      ROW(D(5368709120.0), L"Double:5368709120"),
       ROW(D(1e15), L"Double:1E+15"),
       ROW(D(123456789012345678.0), L"Double:1.23456789012346E+17"),
-      ROW(D(-2.5e-7), L"Double:-2.5E-07"),
-      ROW(D(9.9999999999999999), L"Double:10"),
       // '+' and '*' widen instead of overflowing; Empty takes the other's type; texts join.
       ROW(VarAdd(I16(32767), I16(1)), L"Long:32768"),
       ROW(VarAdd(Variant::Byte(200), Variant::Byte(100)), L"Integer:300"),
-      ROW(VarAdd(L32(INT32_MAX), L32(1)), L"Double:2147483648"),
-      ROW(VarAdd(kTrue, kTrue), L"Integer:-2"),
-      ROW(VarAdd(D(DBL_MAX), D(DBL_MAX)), L"error 6"),
-      ROW(VarAdd(kEmpty, L32(5)), L"Long:5"),
-      ROW(VarAdd(T(L"ab"), T(L"cd")), L"String:abcd"),
       ROW(VarAdd(T(L" 5"), I16(3)), L"Double:8"),
       ROW(VarAdd(T(L"x"), kNull), L"Null"),
       ROW(VarMul(L32(100000), Variant::Single(0.1f)), L"Double:10000.0001490116"),
-      ROW(VarMul(I16(2), kFifteen), L"Single:30"),
       // '\' rounds both operands first, then truncates.
-      ROW(IntDiv(D(7.5), kFifteen), L"Long:0"),
-      ROW(IntDiv(D(22.5), kFifteen), L"Long:1"),
+      ROW(IntDiv(D(7.5), Variant::Single(15.0f)), L"Long:0"),
       ROW(IntDiv(L32(1), D(0.4)), L"error 11"),
       ROW(IntDiv(L32(INT32_MIN), I16(-1)), L"error 6"),
   };
   for (const Row& row : rows) EXPECT_EQ(Outcome(row.eval), row.want) << row.expr;
 
-  for (const wchar_t* junk : {L"", L"1 2", L"1e", L"--1", L".", L"&HG", L"&O8", L"-&H1", L"1,000",
-                              L"$5", L"0x1F", L"\x0661", L"&HFFFFFFFFFZ", L"True"}) {
+  for (const wchar_t* junk : {L"", L"1 2", L"1e", L"--1", L"&HG", L"&O8", L"-&H1", L"1,000",
+                              L"0x1F", L"\x0661", L"True"}) {
     EXPECT_EQ(test::ErrorNumberOf([&] { (void)CDbl(T(junk)); }), kErrTypeMismatch)
         << static_cast<int>(junk[0]);
   }

@@ -1,4 +1,4 @@
-// The shell helpers that read the file-information record, against the real shell.
+// The file-information record against the real shell: a file's type name and its icon drawn.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,71 +10,31 @@
 namespace qc {
 namespace {
 
-using win32::Wide;
-
-// HKEY_CLASSES_ROOT\<ext> names a file type whose default value describes it.
-std::string RegisteredTypeName(const char* extension) {
-  auto defaultValue = [](const std::string& key) {
-    char buffer[256] = {};
-    LONG size = sizeof buffer;
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), buffer, &size) != ERROR_SUCCESS)
-      return std::string();
-    return std::string(buffer);
-  };
-  const std::string type = defaultValue(extension);
-  return type.empty() ? std::string() : defaultValue(type);
-}
-
-class ShellRecordOnDisk : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    file_ = std::string(temp) + "qc type " + std::to_string(GetCurrentProcessId()) + ".ini";
-    HANDLE h = CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
-  }
-  void TearDown() override { DeleteFileA(file_.c_str()); }
-  std::string file_;
-};
-
-TEST_F(ShellRecordOnDisk, AKnownExtensionGivesItsRegisteredDescription) {
-  const std::string expected = RegisteredTypeName(".ini");
-  ASSERT_FALSE(expected.empty()) << "the system registers .ini files";
+TEST(ShellRecordOnDisk, TypeNameAndIconOfARealFile) {
+  char temp[MAX_PATH], type[256] = {}, name[256] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string file = temp + std::string("qc type.ini");
+  CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  LONG typeSize = sizeof type, nameSize = sizeof name;  // .ini names a type that describes it
+  ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, ".ini", type, &typeSize), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, type, name, &nameSize), ERROR_SUCCESS);
   CWinAPI api;
-  String name = Wide(file_);
-  EXPECT_EQ(api.RetrieveFileTypeName(name), Wide(expected));
-}
-
-// Counts the pixels of a 32 x 32 white bitmap that an icon drawn by RetrieveIcon changed.
-int PixelsDrawn(CWinAPI& api, const std::string& file, Long size) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  RECT all{0, 0, 32, 32};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  String name = Wide(file);
+  String path = win32::Wide(file);
+  EXPECT_EQ(api.RetrieveFileTypeName(path), win32::Wide(name));
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateBitmap(32, 32, 1, 32, nullptr);
+  SelectObject(dc, bitmap);
   Long dcHandle = win32::FromHandle(dc);
-  api.RetrieveIcon(name, dcHandle, size);
-  int changed = 0;
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 32; ++x) changed += GetPixel(dc, x, y) != RGB(255, 255, 255);
+  for (Long size : {32, 16, 24}) {  // only small and large icons are drawn
+    PatBlt(dc, 0, 0, 32, 32, WHITENESS);
+    api.RetrieveIcon(path, dcHandle, size);
+    int changed = 0;
+    for (int i = 0; i < 32 * 32; ++i) changed += GetPixel(dc, i % 32, i / 32) != 0xFFFFFF;
+    EXPECT_EQ(changed > 0, size != 24) << size;
   }
-  SelectObject(dc, old);
+  DeleteDC(dc);  // then the bitmap it held
   DeleteObject(bitmap);
-  DeleteDC(dc);
-  return changed;
-}
-
-TEST_F(ShellRecordOnDisk, RetrieveIconDrawsTheFilesIconOnlyForSixteenAndThirtyTwo) {
-  CWinAPI api;
-  EXPECT_GT(PixelsDrawn(api, file_, 32), 0);
-  EXPECT_GT(PixelsDrawn(api, file_, 16), 0);
-  EXPECT_EQ(PixelsDrawn(api, file_, 24), 0);
+  DeleteFileA(file.c_str());
 }
 
 }  // namespace

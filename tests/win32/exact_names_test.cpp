@@ -90,6 +90,16 @@ TEST(ExactNames, NamesThatTheCodePageWouldChangeAreRefused) {
   EXPECT_EQ(failed(static_cast<int32_t>(files.GetFileAttributes(dir + L"\\ABC.txt\0x"s))), "-1 87");
   EXPECT_EQ(failed(files.FindFirstFile(dir + L"\\\xFF21\xFF22\xFF23.*", found)), "-1 87");
   EXPECT_EQ(failed(files.MoveFileEx(lookalikeFile, &moved, 0)), "0 87");
+  win32::Win32System system;
+  uint32_t a = 0, b = 0, c = 0, d = 0;
+  EXPECT_EQ(failed(system.GetDiskFreeSpace(dir + L"\\\0x"s, a, b, c, d)), "0 87");
+  uint32_t code = 0;
+  try {
+    win32::Win32Runtime().Kill(dir + L"\\ABC.txt\0x"s);
+  } catch (const RuntimeError& e) {
+    code = e.win32_code();
+  }
+  EXPECT_EQ(code, 87u);
   EXPECT_NE(GetFileAttributesW((dir + L"\\ABC.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   DeleteFileW((dir + L"\\ABC.txt").c_str());
   DeleteFileW(moved.c_str());

@@ -13,14 +13,6 @@ void Copy(const WIN32_FIND_DATAA& from, FindData& to) {
   to.cFileName.assign(from.cFileName, sizeof from.cFileName);
 }
 
-// A path without an exact ANSI form is refused as the system refuses a bad parameter: cut at a
-// NUL or best-fit mapped, it would name another file.
-bool ExactPath(const std::wstring& path, std::string& ansi) {
-  if (ExactAnsi(path, ansi)) return true;
-  SetLastError(ERROR_INVALID_PARAMETER);
-  return false;
-}
-
 }  // namespace
 
 bool Win32Files::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
@@ -75,7 +67,8 @@ int32_t Win32Files::MoveFileEx(const std::wstring& existing, const std::wstring*
 }
 
 uint32_t Win32Files::GetDriveType(const std::wstring& rootPath) {
-  return ::GetDriveTypeA(Ansi(rootPath).c_str());
+  std::string root;
+  return ExactPath(rootPath, root) ? ::GetDriveTypeA(root.c_str()) : DRIVE_NO_ROOT_DIR;
 }
 
 uint32_t Win32Files::GetLastError() {

@@ -14,6 +14,12 @@ void* SystemProc(const wchar_t* dll, const char* name) {
   return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
 }
 
+bool ExactPath(const std::wstring& path, std::string& ansi) {
+  if (ExactAnsi(path, ansi)) return true;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return false;
+}
+
 std::string Ansi(const std::wstring& text) {
   if (text.empty()) return {};
   const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,

@@ -29,6 +29,21 @@ namespace {
   throw RuntimeError(number, {}, code);
 }
 
+int64_t PerformanceCounter() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+int64_t CounterTicksPerMs() {
+  static const int64_t ticks = [] {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart / 1000;
+  }();
+  return ticks;
+}
+
 float TwipsPerPixel(int axis) {
   HDC dc = GetDC(nullptr);
   int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
@@ -88,10 +103,13 @@ double Win32Runtime::ShellProgram(const std::wstring& application, const std::ws
 
 void Win32Runtime::SetAttr(const std::wstring& path, uint32_t attributes) {
   const DWORD attrs = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  // The wide call takes every character as it is, but would stop at a NUL and name another file.
+  if (path.find(L'\0') != std::wstring::npos) RaiseFileError(ERROR_INVALID_PARAMETER);
   if (!SetFileAttributesW(path.c_str(), attrs)) RaiseFileError(GetLastError());
 }
 
 void Win32Runtime::Kill(const std::wstring& path) {
+  if (path.find(L'\0') != std::wstring::npos) RaiseFileError(ERROR_INVALID_PARAMETER);
   if (!DeleteFileW(path.c_str())) RaiseFileError(GetLastError());
 }
 
@@ -101,13 +119,19 @@ void Win32Runtime::DoEvents() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
-      return;
+      break;
     }
     if (!forms.PreTranslate(msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
+  lastProcessed_ = PerformanceCounter();
+}
+
+void Win32Runtime::DoEventsWhenDue() {
+  // A system call under Wine, not a server round trip: cheap enough to ask at every point.
+  if (PerformanceCounter() - lastProcessed_ >= CounterTicksPerMs()) DoEvents();
 }
 
 int64_t Win32Runtime::Now() {

@@ -15,7 +15,9 @@ int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
                                  const std::wstring& file, const std::wstring* parameters,
                                  const std::wstring* directory, int32_t showCommand) {
   OptionalAnsi op(operation), params(parameters), dir(directory);
-  const HINSTANCE r = ::ShellExecuteA(ToHandle<HWND>(hwnd), op.get(), Ansi(file).c_str(),
+  std::string ansiFile;
+  if (!ExactPath(file, ansiFile)) return SE_ERR_FNF;  // a failure, as every result up to 32 is
+  const HINSTANCE r = ::ShellExecuteA(ToHandle<HWND>(hwnd), op.get(), ansiFile.c_str(),
                                       params.get(), dir.get(), showCommand);
   return FromHandle(r);
 }
@@ -46,7 +48,10 @@ int32_t Win32Shell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttribu
   std::memcpy(info.szDisplayName, &record[kDisplayName], sizeof info.szDisplayName);
   std::memcpy(info.szTypeName, &record[kTypeName], sizeof info.szTypeName);
   const UINT size = recordSize == kSize ? sizeof info : recordSize;
-  const DWORD_PTR r = ::SHGetFileInfoA(Ansi(path).c_str(), fileAttributes, &info, size, flags);
+  std::string ansiPath;
+  const DWORD_PTR r = ExactPath(path, ansiPath) ? ::SHGetFileInfoA(ansiPath.c_str(), fileAttributes,
+                                                                   &info, size, flags)
+                                                : 0;
   icon = static_cast<int32_t>(reinterpret_cast<intptr_t>(info.hIcon));
   std::memcpy(record.data(), &icon, sizeof icon);
   std::memcpy(&record[kIndex], &info.iIcon, sizeof info.iIcon);

@@ -20,7 +20,8 @@ int32_t Win32System::GetComputerName(std::string& buffer, uint32_t& size) {
 }
 
 int32_t Win32System::SetComputerName(const std::wstring& name) {
-  return ::SetComputerNameA(Ansi(name).c_str());
+  std::string ansi;
+  return ExactPath(name, ansi) && ::SetComputerNameA(ansi.c_str());
 }
 
 int32_t Win32System::GetUserName(std::string& buffer, uint32_t& size) {
@@ -38,8 +39,10 @@ int32_t Win32System::GetVolumeInformation(const std::wstring& rootPath, std::str
   DWORD serial = serialNumber ? *serialNumber : 0;
   DWORD maxLen = maxComponentLength ? *maxComponentLength : 0;
   DWORD flags = fileSystemFlags ? *fileSystemFlags : 0;
+  std::string root;
+  if (!ExactPath(rootPath, root)) return FALSE;
   const BOOL ok = ::GetVolumeInformationA(
-      Ansi(rootPath).c_str(), Room(volumeName, volumeNameSize), volumeNameSize,
+      root.c_str(), Room(volumeName, volumeNameSize), volumeNameSize,
       serialNumber ? &serial : nullptr, maxComponentLength ? &maxLen : nullptr,
       fileSystemFlags ? &flags : nullptr, Room(fileSystemName, fileSystemNameSize),
       fileSystemNameSize);
@@ -53,7 +56,8 @@ int32_t Win32System::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& se
                                       uint32_t& bytesPerSector, uint32_t& freeClusters,
                                       uint32_t& totalClusters) {
   DWORD spc = sectorsPerCluster, bps = bytesPerSector, fc = freeClusters, tc = totalClusters;
-  const BOOL ok = ::GetDiskFreeSpaceA(Ansi(rootPath).c_str(), &spc, &bps, &fc, &tc);
+  std::string root;
+  const BOOL ok = ExactPath(rootPath, root) && ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &fc, &tc);
   sectorsPerCluster = spc;
   bytesPerSector = bps;
   freeClusters = fc;

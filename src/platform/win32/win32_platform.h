@@ -32,6 +32,9 @@ std::string Ansi(const std::wstring& text);
 // The ANSI form of a name, only when it names exactly the same thing: false for a text with a
 // NUL in it or with a character that has no exact code in the code page.
 bool ExactAnsi(const std::wstring& text, std::string& out);
+// ExactAnsi for a path given to an A call: without an exact form it is refused as the system
+// refuses a bad parameter (last error 87), since cut or best-fit mapped it would name another file.
+bool ExactPath(const std::wstring& path, std::string& ansi);
 std::wstring Wide(const std::string& ansi);
 
 // A function of a system DLL that the program does not import: comctl32 and winmm are not
@@ -93,6 +96,7 @@ class Win32Runtime : public IRuntime {
   void SetAttr(const std::wstring& path, uint32_t attributes) override;
   void Kill(const std::wstring& path) override;
   void DoEvents() override;
+  void DoEventsWhenDue() override;
   int64_t Now() override;
   int64_t NowMilliseconds() override;
   void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
@@ -101,6 +105,9 @@ class Win32Runtime : public IRuntime {
   std::wstring Command() override;
   float TwipsPerPixelX() override;
   float TwipsPerPixelY() override;
+
+ private:
+  int64_t lastProcessed_ = 0;  // performance-counter reading when DoEvents last finished
 };
 
 class Win32Files : public IFiles {
