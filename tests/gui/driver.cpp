@@ -15,8 +15,10 @@
 //   counts PID                 handles=N gdi=N user=N private=BYTES (-1: cannot be read)
 //   attrib [r][h][s] PATH...   getattr PATH... (hex or "missing")
 //   hold PATH FLAGFILE         keeps PATH open without sharing while FLAGFILE exists; says "held"
+//   readable HKLM-KEY yes|no   lets everyone read the key (both views), or denies it to everyone
 #include <windows.h>
 // After <windows.h>, which they need.
+#include <aclapi.h>
 #include <psapi.h>
 #include <shellapi.h>
 
@@ -293,6 +295,29 @@ int Run(const std::vector<wstring>& a) {
     for (size_t i = 2; i < n; ++i)
       if (!SetFileAttributesW(a[i].c_str(), at ? at : FILE_ATTRIBUTE_NORMAL)) return 1;
     return 0;
+  }
+  if (cmd == L"readable" && n == 3) {  // a protected list of one entry for Everyone
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    CreateWellKnownSid(WinWorldSid, nullptr, sid, &size);
+    const bool yes = a[2] == L"yes";
+    const DWORD deny = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
+    EXPLICIT_ACCESSW e = {
+        yes ? DWORD{KEY_ALL_ACCESS} : deny, yes ? GRANT_ACCESS : DENY_ACCESS, NO_INHERITANCE, {}};
+    BuildTrusteeWithSidW(&e.Trustee, sid);
+    PACL acl = nullptr;
+    if (SetEntriesInAclW(1, &e, nullptr, &acl)) return 1;
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+      HKEY k;
+      const LSTATUS s = RegOpenKeyExW(HKEY_LOCAL_MACHINE, a[1].c_str(), 0, WRITE_DAC | view, &k);
+      if (s == ERROR_FILE_NOT_FOUND) continue;  // a view without that key
+      if (s) return 1;
+      const DWORD info = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+      const DWORD r = SetSecurityInfo(k, SE_REGISTRY_KEY, info, nullptr, nullptr, acl, nullptr);
+      RegCloseKey(k);
+      if (r) return 1;
+    }
+    return LocalFree(acl), 0;
   }
   if (cmd == L"hold" && n == 3) {
     HANDLE f = CreateFileW(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The cleaning job end to end on the real program: the labels, the status following the worm's
-# start-up value in the 64-bit view in red and green, "Kill Virus" on a clean machine, beside a
-# protective autorun.inf folder, on a planted infection (values in both per-machine views and per
-# user, files in c:\windows and the roots of c: to o:, some read-only, hidden or system) whose
+# start-up value in the 64-bit view in red and green, an unreadable Run key, "Kill Virus" on a clean
+# machine, beside a protective autorun.inf folder, on a planted infection (values in the program's
+# per-machine views and per user, files in c:\windows and the roots of c: to o:, some read-only, hidden or system) whose
 # decoys must come through byte for byte, and with a file held open by another process.
 source "$(dirname "$0")/lib.sh"
 
@@ -31,6 +31,7 @@ restore() {
   local rc=$? l
   rm -f "$work/hold.flag"
   stop_app 2>/dev/null || true
+  drive readable "$RUN" yes || true
   unplant_registry
   rm -rf "$WINEPREFIX"/drive_c/{windows/svchost.exe,windows/mdm.exe,autorun.inf,quorin.exe,qc-decoy}
   for l in "${!saved_links[@]}"; do
@@ -85,6 +86,19 @@ check "status in red" coloured "$INFECTED" red
 w reg delete "HKLM\\$RUN" /v SVCHOST /f /reg:64 >/dev/null
 check "deleting it turns the status back" shows "$CLEAN"
 
+# A Run key nobody may read is no all-clear: red, and the removal names what it could not check.
+check "Run key made unreadable" drive readable "$RUN" no
+check "unreadable Run key: status red" shows "$INFECTED" 2000
+drive click "$QC_CAPTION" "Kill Virus"
+for _ in 1 2 3 4 5 6; do  # the registry class may say its own word first
+  box=$(drive msgbox "Quorin Cleaner" 30000) && drive msgbox-ok "Quorin Cleaner" 10000 || break
+  case $box in *"could not be checked"* | "Virus Removed!"*) break ;; esac
+done
+check "unreadable Run key: SVCHOST could not be checked" grep -qE '"SVCHOST" in HKEY_LOCAL_MACHINE[^|]*could not be checked: access is denied' <<<"$box"
+expect_eq "unreadable Run key: exclamation box" "${box##*|}" exclamation
+drive readable "$RUN" yes
+check "readable again: status green" shows "$CLEAN" 2000
+
 guard=$(unix_path 'f:\autorun.inf')
 mkdir -p "$guard"
 echo "protects the drive" >"$guard/keep.txt"
@@ -137,11 +151,13 @@ Windows Registry Editor Version 5.00
 "SVCHOST"="decoy under another key"
 REG
 winreg="z:${work//\//\\}\\infection.reg"
-w reg import "$winreg" /reg:32 >/dev/null
-w reg import "$winreg" /reg:64 >/dev/null
+# The 32-bit program cleans both per-machine views; the 64-bit test build sees only its own.
+views=(/reg:64)
+[ "$QC_WINE_ARCH" = x86_64 ] || views=(/reg:32 /reg:64)
+for v in "${views[@]}"; do w reg import "$winreg" "$v" >/dev/null; done
 
 worm_values() {  # the worm's values left in the per-machine views and per user
-  { w reg query "HKLM\\$RUN" /reg:32; w reg query "HKLM\\$RUN" /reg:64; w reg query "HKCU\\$RUN"; } |
+  { for v in "${views[@]}"; do w reg query "HKLM\\$RUN" "$v"; done; w reg query "HKCU\\$RUN"; } |
     grep -cE '^ +(SVCHOST|QUORIN|MDM) +REG_SZ' || true
 }
 worm_files_left() {
@@ -153,16 +169,16 @@ decoys() {
   local f v
   for f in "${decoy_files[@]}"; do sha256sum <"$(unix_path "$f")"; done
   sha256sum <"$WINEPREFIX/drive_c/windows/system32/svchost.exe"
-  for v in /reg:32 /reg:64; do
+  for v in "${views[@]}"; do
     w reg query "HKLM\\$RUN" /v Updater $v
     w reg query 'HKLM\Software\QuorinDecoy\Run' /v SVCHOST $v
   done
   w reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v SVCHOST
 }
-expect_eq "planted: 9 values" "$(worm_values)" 9
+expect_eq "planted: the worm's values" "$(worm_values)" $((3 * ${#views[@]} + 3))
 expect_eq "planted: 28 files" "$(worm_files_left)" 28
 decoys_before=$(decoys)
-check "decoys planted" test "$(grep -c decoy <<<"$decoys_before")" -eq 5
+check "decoys planted" test "$(grep -c decoy <<<"$decoys_before")" -eq $((2 * ${#views[@]} + 1))
 check "status red after planting" shows "$INFECTED" 5000
 expect_eq "infection: closing box" "$(kill_virus)" "Virus Removed!|information"
 expect_eq "infection: no value left" "$(worm_values)" 0

@@ -8,15 +8,15 @@ source "$(dirname "$0")/lib.sh"
 
 ticks=${QC_SOAK_TICKS:-600}
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-# The program is 32-bit: it sees the per-machine keys through the 32-bit registry view.
-reg32() { (cd / && qc_timeout 60 "$QC_WINE" reg "$@" /reg:32 </dev/null >/dev/null 2>&1); }
+# The 64-bit view: the 32-bit program checks it besides its own, the 64-bit test build only it.
+reg64() { (cd / && qc_timeout 60 "$QC_WINE" reg "$@" /reg:64 </dev/null >/dev/null 2>&1); }
 on=0 missed=0 toggles=0
 toggle() {
   if [ $on -eq 0 ]; then
-    reg32 add "$run_key" /v SVCHOST /t REG_SZ /d 'c:\windows\svchost.exe' /f
+    reg64 add "$run_key" /v SVCHOST /t REG_SZ /d 'c:\windows\svchost.exe' /f
     want="The virus exists and still running"
   else
-    reg32 delete "$run_key" /v SVCHOST /f || true
+    reg64 delete "$run_key" /v SVCHOST /f || true
     want="Virus Cleaned"
   fi
   on=$((1 - on)) toggles=$((toggles + 1))
@@ -25,7 +25,7 @@ toggle() {
 counts() { drive counts "$pid"; }
 field() { sed -n "s/.*\b$1=\(-\?[0-9]*\).*/\1/p" <<<"$2"; }
 
-reg32 delete "$run_key" /v SVCHOST /f || true
+reg64 delete "$run_key" /v SVCHOST /f || true
 start_app
 drive wait-window "$QC_CAPTION" 30000
 IFS='|' read -r _ _ pid < <(drive window "$QC_CAPTION")
