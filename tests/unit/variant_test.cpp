@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/on_error.h"
-#include "support/error_number.h"
+#include "support/fake_platform.h"
 
 namespace qc {
 namespace {
