@@ -6,15 +6,20 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/runtime_error.h"
+#include "platform/win_constants.h"
 
 namespace qc::test {
+
+using std::string;
+using std::wstring;
+using Bytes = std::vector<uint8_t>;
 
 // The runtime error number a statement raises, 0 when it raises none.
 template <class Statement>
@@ -27,105 +32,104 @@ int ErrorNumberOf(Statement&& statement) {
   return 0;
 }
 
-// In-memory registry that answers like Windows: real status codes, case-insensitive names,
-// counted handles, HKEY_LOCAL_MACHINE's 64-bit view for a 32-bit process on 64-bit Windows
-// (after SetWow64), and failures a test injects.
 struct CaseInsensitiveLess {
-  bool operator()(const std::wstring& a, const std::wstring& b) const;
+  bool operator()(const wstring& a, const wstring& b) const;
 };
 
+// Answers like Windows: real status codes, case-insensitive names, counted handles, HKLM's 64-bit
+// view for a 32-bit process on 64-bit Windows (after SetWow64), failures a test injects.
 class FakeRegistry : public IRegistry {
  public:
   struct Value {
     uint32_t type = 0;
-    std::vector<uint8_t> data;
+    Bytes data;
   };
-  using Values = std::vector<std::pair<std::wstring, Value>>;  // in the order written
-
   void SetWow64(bool on) { wow64_ = on; }
   // Paths are "HKEY_CURRENT_USER\\Software\\..."; view64 means HKLM's 64-bit view.
-  void AddKey(const std::wstring& path, bool view64 = false);
-  void SetValue(const std::wstring& path, const std::wstring& name, uint32_t type,
-                std::vector<uint8_t> data, bool view64 = false);
-  void SetString(const std::wstring& path, const std::wstring& name, const std::string& text,
-                 bool view64 = false);  // REG_SZ with its NUL
-  const Value* GetValue(const std::wstring& path, const std::wstring& name, bool view64 = false);
+  void AddKey(const wstring& path) { Make(Id(path, false)); }
+  void SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
+                bool view64 = false);
+  void SetString(const wstring& path, const wstring& name, const string& text, bool view64 = false);
+  const Value* GetValue(const wstring& path, const wstring& name, bool view64 = false);
   // Later calls of that name whose sub-key or value name contains `match` fail with `code`,
   // `times` times (negative: always).
-  void InjectFailure(const std::string& call, int32_t code, const std::wstring& match = L"",
-                     int times = -1) {
+  void InjectFailure(const string& call, int32_t code, const wstring& match = L"", int times = -1) {
     failures_.push_back({call, match, code, times});
   }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
-  int calls = 0;                                          // registry calls made
-  std::function<void(const std::wstring& name)> onQuery;  // runs first in every value query
+  int calls = 0;                                     // registry calls made
+  std::function<void(const wstring& name)> onQuery;  // runs first in every value query
 
-  int32_t RegOpenKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t, uint32_t sam,
-                       RegKey& result) override;
-  int32_t RegCreateKey(RegKey hKey, const std::wstring& subKey, RegKey& result) override {
-    return Create("RegCreateKey", hKey, subKey, 0, result);
+  int32_t RegOpenKeyEx(RegKey hKey, const wstring& subKey, uint32_t, uint32_t sam,
+                       RegKey& result) override {
+    return Open("RegOpenKeyEx", hKey, subKey, sam, false, result);
   }
-  int32_t RegCreateKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t, const std::wstring*,
-                         uint32_t, uint32_t sam, RegKey& result, uint32_t*) override {
-    return Create("RegCreateKeyEx", hKey, subKey, sam, result);
+  int32_t RegCreateKey(RegKey hKey, const wstring& subKey, RegKey& result) override {
+    return Open("RegCreateKey", hKey, subKey, 0, true, result);
+  }
+  int32_t RegCreateKeyEx(RegKey hKey, const wstring& subKey, uint32_t, const wstring*, uint32_t,
+                         uint32_t sam, RegKey& result, uint32_t*) override {
+    return Open("RegCreateKeyEx", hKey, subKey, sam, true, result);
   }
   int32_t RegCloseKey(RegKey hKey) override;
-  int32_t RegQueryValueEx(RegKey hKey, const std::wstring& valueName, uint32_t* type, uint8_t* data,
-                          uint32_t* cbData) override;
-  int32_t RegSetValueEx(RegKey hKey, const std::wstring& valueName, uint32_t, uint32_t type,
-                        const uint8_t* data, uint32_t cbData) override;
-  int32_t RegDeleteValue(RegKey hKey, const std::wstring& valueName) override;
-  int32_t RegDeleteKey(RegKey hKey, const std::wstring& subKey) override {
-    return DeleteKey("RegDeleteKey", hKey, subKey, 0);
+  int32_t RegQueryValueEx(RegKey, const wstring&, uint32_t*, uint8_t*, uint32_t*) override;
+  int32_t RegSetValueEx(RegKey, const wstring&, uint32_t, uint32_t, const uint8_t*,
+                        uint32_t) override;
+  int32_t RegDeleteValue(RegKey hKey, const wstring& valueName) override;
+  // Keys are not deleted here: the real registry under Wine shows that.
+  int32_t RegDeleteKey(RegKey, const wstring& subKey) override {
+    return Refuse("RegDeleteKey", subKey);
   }
-  int32_t RegDeleteKeyEx(RegKey hKey, const std::wstring& subKey, uint32_t sam, uint32_t) override {
-    return DeleteKey("RegDeleteKeyEx", hKey, subKey, sam);
+  int32_t RegDeleteKeyEx(RegKey, const wstring& subKey, uint32_t, uint32_t) override {
+    return Refuse("RegDeleteKeyEx", subKey);
   }
-  int32_t RegQueryInfoKey(RegKey hKey, char*, uint32_t* clsLen, uint32_t* subKeys,
-                          uint32_t* maxSubKeyLen, uint32_t* maxClassLen, uint32_t* values,
-                          uint32_t* maxValueNameLen, uint32_t* maxValueLen, uint32_t*,
-                          uint64_t*) override;
-  int32_t RegEnumKeyEx(RegKey hKey, uint32_t index, char* name, uint32_t& nameLen, char*,
-                       uint32_t* clsLen, uint64_t*) override;
-  int32_t RegEnumValue(RegKey hKey, uint32_t index, char* name, uint32_t& nameLen, uint32_t* type,
-                       uint8_t* data, uint32_t* dataLen) override;
+  int32_t RegQueryInfoKey(RegKey, char*, uint32_t*, uint32_t*, uint32_t*, uint32_t*, uint32_t*,
+                          uint32_t*, uint32_t*, uint32_t*, uint64_t*) override;
+  int32_t RegEnumKeyEx(RegKey, uint32_t, char*, uint32_t&, char*, uint32_t*, uint64_t*) override {
+    const int32_t code = Check("RegEnumKeyEx", L"");
+    return code ? code : win::ERROR_NO_MORE_ITEMS;  // sub-keys are not listed
+  }
+  int32_t RegEnumValue(RegKey, uint32_t, char*, uint32_t&, uint32_t*, uint8_t*, uint32_t*) override;
 
  private:
+  using Values = std::map<wstring, Value, CaseInsensitiveLess>;
   struct Failure {
-    std::string call;
-    std::wstring match;
-    int32_t code;
-    int times;
+    string call;
+    wstring match;
+    int32_t code, times;
   };
-  int32_t Check(const char* call, const std::wstring& name);
+  int32_t Check(const char* call, const wstring& name);
   // A key's id: its root's number and its path as first written; empty for a bad handle or path.
-  std::wstring Resolve(RegKey hKey, const std::wstring& subKey, uint32_t sam) const;
-  std::wstring Id(const std::wstring& path, bool view64) const;
-  Values* Find(const std::wstring& id);
-  Values& Make(const std::wstring& id);
-  std::vector<std::wstring> Children(const std::wstring& id) const;  // their names
-  int32_t Create(const char* call, RegKey hKey, const std::wstring& subKey, uint32_t sam,
-                 RegKey& result);
-  int32_t DeleteKey(const char* call, RegKey hKey, const std::wstring& subKey, uint32_t sam);
+  wstring Resolve(RegKey hKey, const wstring& subKey, uint32_t sam) const;
+  wstring Id(const wstring& path, bool view64) const;
+  void Make(const wstring& id);
+  std::pair<Values::iterator, Values::iterator> ValuesOf(const wstring& id);
+  int32_t Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam, bool create,
+               RegKey& result);
+  int32_t Refuse(const char* call, const wstring& name) {
+    const int32_t code = Check(call, name);
+    return code ? code : win::ERROR_ACCESS_DENIED;
+  }
 
   bool wow64_ = false;
-  std::map<std::wstring, Values, CaseInsensitiveLess> keys_;  // by id; roots are always there
-  std::map<RegKey, std::wstring> handles_;
+  std::set<wstring, CaseInsensitiveLess> keys_;  // by id; roots are always there, keys stay
+  Values values_;                                // by the key's id, a line break, the name
+  std::map<RegKey, wstring> handles_;
   RegKey next_ = 0x1000;
   std::vector<Failure> failures_;
 };
 
 class FakeCodePage : public ICodePage {
  public:
-  std::string ToAnsi(const std::wstring& text) override;
-  std::wstring FromAnsi(const std::string& bytes) override;
+  string ToAnsi(const wstring& text) override;
+  wstring FromAnsi(const string& bytes) override;
 };
 
 struct FakeFile {
   uint32_t attributes = 0x20;  // 0x10: a folder
   uint32_t killError = 0;      // the Win32 code deleting it meets
   uint32_t reparseTag = 0;     // its find record's dwReserved0
-  std::wstring linkTarget;     // a file link: setting attributes reaches the target
+  wstring linkTarget;          // a file link: setting attributes reaches the target
   // Reported deleted but still there: until its holder closes it (a second deletion is refused
   // with 5; on FAT queries are refused with 5 too), or for good on a medium that loses deletions.
   enum class OnDelete { Goes, Pending, PendingFat, Stays } onDelete = OnDelete::Goes;
@@ -134,34 +138,34 @@ struct FakeFile {
 
 class FakeFiles : public IFiles {
  public:
-  std::map<std::wstring, FakeFile> entries;  // by lower-case path
-  uint32_t driveType = 3;                    // every drive's
+  std::map<wstring, FakeFile, CaseInsensitiveLess> entries;  // by path
+  uint32_t driveType = 3;                                    // every drive's
   bool redirectionOff = false, moveFails = false;
-  std::vector<std::wstring> deleteAtReboot;
-  void Add(const std::wstring& path, uint32_t attributes = 0x20);  // with its folders
-  FakeFile* Get(const std::wstring& path);
+  std::vector<wstring> deleteAtReboot;
+  void Add(const wstring& path, uint32_t attributes = 0x20);  // with its folders
+  FakeFile* Get(const wstring& path);
   int OpenFindHandles() const { return static_cast<int>(finds_.size()); }
 
   bool Wow64DisableWow64FsRedirection(uintptr_t& old) override;
-  bool Wow64RevertWow64FsRedirection(uintptr_t) override;
-  int32_t FindFirstFile(const std::wstring& pattern, FindData& data) override;
+  bool Wow64RevertWow64FsRedirection(uintptr_t old) override;
+  int32_t FindFirstFile(const wstring& pattern, FindData& data) override;
   int32_t FindNextFile(int32_t handle, FindData& data) override;
   int32_t FindClose(int32_t handle) override { return static_cast<int32_t>(finds_.erase(handle)); }
-  uint32_t GetFileAttributes(const std::wstring& path) override;
-  int32_t MoveFileEx(const std::wstring& path, const std::wstring*, uint32_t) override;
-  uint32_t GetDriveType(const std::wstring&) override { return driveType; }
+  uint32_t GetFileAttributes(const wstring& path) override;
+  int32_t MoveFileEx(const wstring& path, const wstring*, uint32_t) override;
+  uint32_t GetDriveType(const wstring&) override { return driveType; }
   uint32_t GetLastError() override { return lastError_; }
 
  private:
-  std::map<int32_t, std::pair<std::vector<FindData>, size_t>> finds_;  // entries, the next
+  std::map<int32_t, std::vector<FindData>> finds_;
   int32_t nextFind_ = 0x500;
   uint32_t lastError_ = 0;
 };
 
 struct MessageBoxCall {
-  std::wstring prompt;
-  int style = 0;
-  std::optional<std::wstring> title;  // none given: the application's is shown
+  wstring prompt;
+  int style;
+  bool titled;  // false: the application's title is shown
 };
 
 class FakeRuntime : public IRuntime {
@@ -174,30 +178,28 @@ class FakeRuntime : public IRuntime {
   int waits = 0;                       // each moves the clock on by the time given
   float twipsX = 15, twipsY = 15;
 
-  int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override;
-  double Shell(const std::wstring&, int) override;
-  double ShellProgram(const std::wstring&, const std::wstring& line, int) override {
-    return Shell(line, 0);
-  }
-  void SetAttr(const std::wstring& path, uint32_t attributes) override;
-  void Kill(const std::wstring& path) override;
+  int MessageBox(const wstring& prompt, int style, const wstring* title) override;
+  double Shell(const wstring&, int) override;
+  double ShellProgram(const wstring&, const wstring& line, int) override { return Shell(line, 0); }
+  void SetAttr(const wstring& path, uint32_t attributes) override;
+  void Kill(const wstring& path) override;
   void DoEvents() override {}
   void DoEventsWhenDue() override {}
   int64_t Now() override { return NowMilliseconds() / 1000; }
   int64_t NowMilliseconds() override { return std::exchange(clock, clock + clockStep); }
   void WaitForMessagesOrTimeout(uint32_t ms) override { waits++, clock += ms; }
-  std::wstring AppPath() override { return L"C:\\Tools"; }
-  std::wstring AppEXEName() override { return L"app"; }
-  std::wstring Command() override { return L""; }
+  wstring AppPath() override { return L"C:\\Tools"; }
+  wstring AppEXEName() override { return L"app"; }
+  wstring Command() override { return L""; }
   float TwipsPerPixelX() override { return twipsX; }
   float TwipsPerPixelY() override { return twipsY; }
 
  private:
-  FakeFile& Existing(const std::wstring& path);
+  FakeFile& Existing(const wstring& path);
   FakeFiles& files_;
 };
 
-// Names, folders and the volume: a system that answers nothing but what a test sets.
+// A system that answers nothing but what a test sets.
 class FakeSystem : public ISystem {
  public:
   bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
@@ -205,41 +207,35 @@ class FakeSystem : public ISystem {
   uint32_t volumeFlags = 0;
   std::array<uint32_t, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
 
-  int32_t GetComputerName(std::string&, uint32_t&) override { return 0; }
-  int32_t SetComputerName(const std::wstring&) override { return 0; }
-  int32_t GetUserName(std::string&, uint32_t&) override { return 0; }
-  int32_t GetVolumeInformation(const std::wstring&, std::string&, uint32_t, uint32_t*, uint32_t*,
-                               uint32_t* flags, std::string&, uint32_t) override;
-  int32_t GetDiskFreeSpace(const std::wstring&, uint32_t& sectorsPerCluster,
-                           uint32_t& bytesPerSector, uint32_t& freeClusters,
-                           uint32_t& totalClusters) override;
-  uint32_t GetWindowsDirectory(std::string&, uint32_t) override { return 0; }
-  uint32_t GetSystemDirectory(std::string&, uint32_t) override { return 0; }
-  uint32_t GetTempPath(uint32_t, std::string&) override { return 0; }
+  int32_t GetComputerName(string&, uint32_t&) override { return 0; }
+  int32_t SetComputerName(const wstring&) override { return 0; }
+  int32_t GetUserName(string&, uint32_t&) override { return 0; }
+  int32_t GetVolumeInformation(const wstring&, string&, uint32_t, uint32_t*, uint32_t*,
+                               uint32_t* flags, string&, uint32_t) override;
+  int32_t GetDiskFreeSpace(const wstring&, uint32_t&, uint32_t&, uint32_t&, uint32_t&) override;
+  uint32_t GetWindowsDirectory(string&, uint32_t) override { return 0; }
+  uint32_t GetSystemDirectory(string&, uint32_t) override { return 0; }
+  uint32_t GetTempPath(uint32_t, string&) override { return 0; }
   int32_t IsWow64Process(int32_t& result) override { return (result = wow64), 1; }
-  int32_t AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
-                               bool& wasEnabled) override;
+  int32_t AdjustTokenPrivilege(const wstring& privilege, bool enable, bool& wasEnabled) override;
 };
 
 class FakeShell : public IShell {
  public:
-  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> notified;  // message, record
-  std::vector<std::wstring> recentDocs;                             // "(null)" for none
+  std::vector<std::pair<uint32_t, Bytes>> notified;  // message, record
+  std::vector<wstring> recentDocs;                   // "(null)" for none
 
   int32_t CoInitializeEx(uint32_t) override { return 0; }
-  int32_t ShellExecute(int32_t, const std::wstring*, const std::wstring&, const std::wstring*,
-                       const std::wstring*, int32_t) override {
+  int32_t ShellExecute(int32_t, const wstring*, const wstring&, const wstring*, const wstring*,
+                       int32_t) override {
     return 42;
   }
-  int32_t Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) override {
+  int32_t Shell_NotifyIcon(uint32_t message, const Bytes& record) override {
     notified.emplace_back(message, record);
     return 1;
   }
-  int32_t SHGetFileInfo(const std::wstring&, uint32_t, std::vector<uint8_t>&, uint32_t,
-                        uint32_t) override {
-    return 0;
-  }
-  void SHAddToRecentDocs(uint32_t, const std::wstring* path) override {
+  int32_t SHGetFileInfo(const wstring&, uint32_t, Bytes&, uint32_t, uint32_t) override { return 0; }
+  void SHAddToRecentDocs(uint32_t, const wstring* path) override {
     recentDocs.push_back(path ? *path : L"(null)");
   }
   int32_t ImageList_Draw(int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t) override {
@@ -249,71 +245,67 @@ class FakeShell : public IShell {
 
 class FakeMultimedia : public IMultimedia {
  public:
-  std::vector<std::pair<std::wstring, uint32_t>> sounds;  // name, flags
+  std::vector<std::pair<wstring, uint32_t>> sounds;  // name, flags
 
-  int32_t sndPlaySound(const std::wstring& sound, uint32_t flags) override {
+  int32_t sndPlaySound(const wstring& sound, uint32_t flags) override {
     sounds.emplace_back(sound, flags);
     return 1;
   }
-  uint32_t mciSendString(const std::wstring&, std::string&, uint32_t, int32_t) override {
-    return 0;
-  }
+  uint32_t mciSendString(const wstring&, string&, uint32_t, int32_t) override { return 0; }
   uint32_t waveOutGetNumDevs() override { return 1; }
 };
 
 class FakeForms : public IForms {
  public:
-  std::map<int, std::wstring> captions;
+  std::map<int, wstring> captions;
   std::map<int, uint32_t> colours;
   IFormEvents* events = nullptr;
   bool createFails = false;
   void Click(int id) { events->OnClick(id); }
   void Tick() { events->OnTimer(); }
 
-  void CreateForm(const FormSpec& layout, IFormEvents& ev) override;
-  void SetCaption(int id, const std::wstring& text) override { captions[id] = text; }
+  void CreateForm(const FormSpec&, IFormEvents& ev) override {
+    if (createFails) throw RuntimeError(kErrOutOfMemory, {}, 1400);
+    events = &ev;
+  }
+  void SetCaption(int id, const wstring& text) override { captions[id] = text; }
   void SetForeColour(int id, uint32_t colour) override { colours[id] = colour; }
-  std::wstring Caption(int id) override { return captions[id]; }
+  wstring Caption(int id) override { return captions[id]; }
   int RunMessageLoop() override { return 0; }
 };
 
 class FakeWindows : public IWindows {
  public:
   Point32 cursor;
-  std::map<int32_t, std::vector<std::wstring>> listBoxes;  // rows added, per window
-  std::function<void()> onAddString;                       // runs inside LB_ADDSTRING
-  std::function<void(uint32_t flags)> onExitWindowsEx;     // sees the state the call is made in
+  std::map<int32_t, std::vector<wstring>> listBoxes;  // rows added, per window
+  std::function<void()> onAddString;                  // runs inside LB_ADDSTRING
+  std::function<void(uint32_t flags)> onExitWindowsEx;
 
-  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t, const std::wstring& text) override;
+  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t, const wstring& text) override;
   int32_t GetCursorPos(Point32& point) override { return (point = cursor), 1; }
   int32_t ExitWindowsEx(uint32_t flags, uint32_t) override {
     if (onExitWindowsEx) onExitWindowsEx(flags);
     return 1;
   }
   // The rest must not run for real, or is checked on real windows under Wine.
-  int32_t SetWindowPos(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t) override {
-    return 1;
-  }
-  int32_t SetWindowLong(int32_t, int32_t, int32_t) override { return 0; }
-  int32_t FindWindow(const std::wstring*, const std::wstring*) override { return 0; }
-  int32_t FindWindowEx(int32_t, int32_t, const std::wstring*, const std::wstring*) override {
-    return 0;
-  }
-  int32_t SendMessage(int32_t, uint32_t, int32_t, int32_t) override { return 0; }
-  int32_t DefWindowProc(int32_t, uint32_t, int32_t, int32_t) override { return 0; }
-  int32_t ReleaseCapture() override { return 1; }
-  int32_t ShowCursor(int32_t) override { return 0; }
-  int32_t SetCursorPos(int32_t, int32_t) override { return 1; }
-  int32_t SystemParametersInfo(uint32_t, uint32_t, Rect32&, uint32_t) override { return 1; }
-  int32_t SystemParametersInfo(uint32_t, uint32_t, const std::wstring&, uint32_t) override {
-    return 1;
-  }
-  int32_t SystemParametersInfo(uint32_t, uint32_t, int32_t&, uint32_t) override { return 1; }
+  using I = int32_t;
+  I SetWindowPos(I, I, I, I, I, I, uint32_t) override { return 1; }
+  I SetWindowLong(I, I, I) override { return 0; }
+  I FindWindow(const wstring*, const wstring*) override { return 0; }
+  I FindWindowEx(I, I, const wstring*, const wstring*) override { return 0; }
+  I SendMessage(I, uint32_t, I, I) override { return 0; }
+  I DefWindowProc(I, uint32_t, I, I) override { return 0; }
+  I ReleaseCapture() override { return 1; }
+  I ShowCursor(I) override { return 0; }
+  I SetCursorPos(I, I) override { return 1; }
+  I SystemParametersInfo(uint32_t, uint32_t, Rect32&, uint32_t) override { return 1; }
+  I SystemParametersInfo(uint32_t, uint32_t, const wstring&, uint32_t) override { return 1; }
+  I SystemParametersInfo(uint32_t, uint32_t, I&, uint32_t) override { return 1; }
   void keybd_event(uint8_t, uint8_t, uint32_t, uint32_t) override {}
-  int32_t GetMenu(int32_t) override { return 0; }
-  int32_t GetSubMenu(int32_t, int32_t) override { return 0; }
-  int32_t GetMenuItemID(int32_t, int32_t) override { return -1; }
-  int32_t SetMenuItemBitmaps(int32_t, uint32_t, uint32_t, int32_t, int32_t) override { return 1; }
+  I GetMenu(I) override { return 0; }
+  I GetSubMenu(I, I) override { return 0; }
+  I GetMenuItemID(I, I) override { return -1; }
+  I SetMenuItemBitmaps(I, uint32_t, uint32_t, I, I) override { return 1; }
 };
 
 class FakePlatform : public Platform {

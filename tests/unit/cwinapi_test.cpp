@@ -152,7 +152,7 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
   for (wchar_t c : items) want += c == L'|' ? std::wstring(L"\r\n") : std::wstring(1, c);
   api.ListFunc();
   const auto& box = p.runtime.boxes.at(0);  // no title: the application's is shown
-  EXPECT_EQ(std::make_tuple(p.runtime.boxes.size(), box.prompt, box.style, box.title.has_value()),
+  EXPECT_EQ(std::make_tuple(p.runtime.boxes.size(), box.prompt, box.style, box.titled),
             std::make_tuple(size_t{1}, want, 0, false));
 }
 
