@@ -19,8 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             L"HKEY_CLASSES_ROOT\\", L""};
   const uint8_t op = in.Byte() % 11, flags = in.Byte();
   const int32_t code = in.Raw<int32_t>();
-  if (flags & 1)
-    p.registry.InjectFailure(calls[(flags >> 1) % 6], code, L"", flags & 0x80 ? -1 : 1);
+  if (flags & 1) p.registry.InjectFailure(calls[(flags >> 1) % 6], code, flags & 0x80 ? -1 : 1);
   const std::wstring path = roots[(flags >> 4) % 5] + in.Text(), name = in.Text(), text = in.Text();
 
   qc::AdvancedRegistryFunctions reg(p);

@@ -37,7 +37,8 @@ struct CaseInsensitiveLess {
 };
 
 // Answers like Windows: real status codes, case-insensitive names, counted handles, HKLM's 64-bit
-// view for a 32-bit process on 64-bit Windows (after SetWow64), failures a test injects.
+// view for a 32-bit process on 64-bit Windows (after SetWow64), failures a test injects. Keys are
+// neither deleted nor listed here: the real registry under Wine shows that.
 class FakeRegistry : public IRegistry {
  public:
   struct Value {
@@ -49,12 +50,14 @@ class FakeRegistry : public IRegistry {
   void AddKey(const wstring& path) { Make(Id(path, false)); }
   void SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
                 bool view64 = false);
-  void SetString(const wstring& path, const wstring& name, const string& text, bool view64 = false);
+  void SetString(const wstring& path, const wstring& name, const string& text,
+                 bool view64 = false) {
+    SetValue(path, name, win::REG_SZ, Bytes(text.c_str(), text.c_str() + text.size() + 1), view64);
+  }
   const Value* GetValue(const wstring& path, const wstring& name, bool view64 = false);
-  // Later calls of that name whose sub-key or value name contains `match` fail with `code`,
-  // `times` times (negative: always).
-  void InjectFailure(const string& call, int32_t code, const wstring& match = L"", int times = -1) {
-    failures_.push_back({call, match, code, times});
+  // The next `times` calls of that name (negative: all) fail with `code`.
+  void InjectFailure(const string& call, int32_t code, int times = -1) {
+    failures_.push_back({call, code, times});
   }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
   int calls = 0;                                     // registry calls made
@@ -71,23 +74,23 @@ class FakeRegistry : public IRegistry {
                          uint32_t sam, RegKey& result, uint32_t*) override {
     return Open("RegCreateKeyEx", hKey, subKey, sam, true, result);
   }
-  int32_t RegCloseKey(RegKey hKey) override;
+  int32_t RegCloseKey(RegKey hKey) override {
+    return ++calls, handles_.erase(hKey) ? 0 : win::ERROR_INVALID_HANDLE;
+  }
   int32_t RegQueryValueEx(RegKey, const wstring&, uint32_t*, uint8_t*, uint32_t*) override;
   int32_t RegSetValueEx(RegKey, const wstring&, uint32_t, uint32_t, const uint8_t*,
                         uint32_t) override;
   int32_t RegDeleteValue(RegKey hKey, const wstring& valueName) override;
-  // Keys are not deleted here: the real registry under Wine shows that.
-  int32_t RegDeleteKey(RegKey, const wstring& subKey) override {
-    return Refuse("RegDeleteKey", subKey);
+  int32_t RegDeleteKey(RegKey, const wstring&) override {
+    return Check("RegDeleteKey", win::ERROR_ACCESS_DENIED);
   }
-  int32_t RegDeleteKeyEx(RegKey, const wstring& subKey, uint32_t, uint32_t) override {
-    return Refuse("RegDeleteKeyEx", subKey);
+  int32_t RegDeleteKeyEx(RegKey, const wstring&, uint32_t, uint32_t) override {
+    return Check("RegDeleteKeyEx", win::ERROR_ACCESS_DENIED);
   }
   int32_t RegQueryInfoKey(RegKey, char*, uint32_t*, uint32_t*, uint32_t*, uint32_t*, uint32_t*,
                           uint32_t*, uint32_t*, uint32_t*, uint64_t*) override;
   int32_t RegEnumKeyEx(RegKey, uint32_t, char*, uint32_t&, char*, uint32_t*, uint64_t*) override {
-    const int32_t code = Check("RegEnumKeyEx", L"");
-    return code ? code : win::ERROR_NO_MORE_ITEMS;  // sub-keys are not listed
+    return Check("RegEnumKeyEx", win::ERROR_NO_MORE_ITEMS);
   }
   int32_t RegEnumValue(RegKey, uint32_t, char*, uint32_t&, uint32_t*, uint8_t*, uint32_t*) override;
 
@@ -95,24 +98,20 @@ class FakeRegistry : public IRegistry {
   using Values = std::map<wstring, Value, CaseInsensitiveLess>;
   struct Failure {
     string call;
-    wstring match;
     int32_t code, times;
   };
-  int32_t Check(const char* call, const wstring& name);
+  // Counts the call; an injected failure's code, else `otherwise`.
+  int32_t Check(const char* call, int32_t otherwise = 0);
   // A key's id: its root's number and its path as first written; empty for a bad handle or path.
-  wstring Resolve(RegKey hKey, const wstring& subKey, uint32_t sam) const;
+  wstring Resolve(RegKey hKey, const wstring& subKey = L"", uint32_t sam = 0) const;
   wstring Id(const wstring& path, bool view64) const;
   void Make(const wstring& id);
-  std::pair<Values::iterator, Values::iterator> ValuesOf(const wstring& id);
   int32_t Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam, bool create,
                RegKey& result);
-  int32_t Refuse(const char* call, const wstring& name) {
-    const int32_t code = Check(call, name);
-    return code ? code : win::ERROR_ACCESS_DENIED;
-  }
+  std::pair<Values::iterator, Values::iterator> ValuesOf(const wstring& id);
 
   bool wow64_ = false;
-  std::set<wstring, CaseInsensitiveLess> keys_;  // by id; roots are always there, keys stay
+  std::set<wstring, CaseInsensitiveLess> keys_;  // by id; roots are always there
   Values values_;                                // by the key's id, a line break, the name
   std::map<RegKey, wstring> handles_;
   RegKey next_ = 0x1000;
@@ -143,21 +142,34 @@ class FakeFiles : public IFiles {
   bool redirectionOff = false, moveFails = false;
   std::vector<wstring> deleteAtReboot;
   void Add(const wstring& path, uint32_t attributes = 0x20);  // with its folders
-  FakeFile* Get(const wstring& path);
+  FakeFile* Get(const wstring& path) {
+    auto it = entries.find(path);
+    return it == entries.end() ? nullptr : &it->second;
+  }
   int OpenFindHandles() const { return static_cast<int>(finds_.size()); }
 
-  bool Wow64DisableWow64FsRedirection(uintptr_t& old) override;
-  bool Wow64RevertWow64FsRedirection(uintptr_t old) override;
+  bool Wow64DisableWow64FsRedirection(uintptr_t& old) override {
+    old = std::exchange(redirectionOff, true);
+    return true;
+  }
+  bool Wow64RevertWow64FsRedirection(uintptr_t old) override {
+    redirectionOff = old != 0;
+    return true;
+  }
   int32_t FindFirstFile(const wstring& pattern, FindData& data) override;
   int32_t FindNextFile(int32_t handle, FindData& data) override;
   int32_t FindClose(int32_t handle) override { return static_cast<int32_t>(finds_.erase(handle)); }
   uint32_t GetFileAttributes(const wstring& path) override;
-  int32_t MoveFileEx(const wstring& path, const wstring*, uint32_t) override;
+  int32_t MoveFileEx(const wstring& path, const wstring*, uint32_t) override {
+    lastError_ = win::ERROR_ACCESS_DENIED;
+    if (!moveFails) deleteAtReboot.push_back(path);
+    return !moveFails;
+  }
   uint32_t GetDriveType(const wstring&) override { return driveType; }
   uint32_t GetLastError() override { return lastError_; }
 
  private:
-  std::map<int32_t, std::vector<FindData>> finds_;
+  std::map<int32_t, std::vector<FindData>> finds_;  // the entries still to come, last first
   int32_t nextFind_ = 0x500;
   uint32_t lastError_ = 0;
 };
@@ -165,7 +177,6 @@ class FakeFiles : public IFiles {
 struct MessageBoxCall {
   wstring prompt;
   int style;
-  bool titled;  // false: the application's title is shown
 };
 
 class FakeRuntime : public IRuntime {
@@ -178,8 +189,14 @@ class FakeRuntime : public IRuntime {
   int waits = 0;                       // each moves the clock on by the time given
   float twipsX = 15, twipsY = 15;
 
-  int MessageBox(const wstring& prompt, int style, const wstring* title) override;
-  double Shell(const wstring&, int) override;
+  int MessageBox(const wstring& prompt, int style, const wstring*) override {
+    boxes.push_back({prompt, style});
+    if (onMessageBox) onMessageBox();
+    return win::IDOK;
+  }
+  double Shell(const wstring&, int) override {
+    return shellError ? throw RuntimeError(kErrFileNotFound, {}, shellError) : 4242;
+  }
   double ShellProgram(const wstring&, const wstring& line, int) override { return Shell(line, 0); }
   void SetAttr(const wstring& path, uint32_t attributes) override;
   void Kill(const wstring& path) override;
@@ -211,13 +228,24 @@ class FakeSystem : public ISystem {
   int32_t SetComputerName(const wstring&) override { return 0; }
   int32_t GetUserName(string&, uint32_t&) override { return 0; }
   int32_t GetVolumeInformation(const wstring&, string&, uint32_t, uint32_t*, uint32_t*,
-                               uint32_t* flags, string&, uint32_t) override;
-  int32_t GetDiskFreeSpace(const wstring&, uint32_t&, uint32_t&, uint32_t&, uint32_t&) override;
+                               uint32_t* flags, string&, uint32_t) override {
+    return (*flags = volumeFlags), 1;
+  }
+  int32_t GetDiskFreeSpace(const wstring&, uint32_t& sectorsPerCluster, uint32_t& bytesPerSector,
+                           uint32_t& freeClusters, uint32_t& totalClusters) override {
+    std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
+        std::tie(clusters[0], clusters[1], clusters[2], clusters[3]);
+    return 1;
+  }
   uint32_t GetWindowsDirectory(string&, uint32_t) override { return 0; }
   uint32_t GetSystemDirectory(string&, uint32_t) override { return 0; }
   uint32_t GetTempPath(uint32_t, string&) override { return 0; }
   int32_t IsWow64Process(int32_t& result) override { return (result = wow64), 1; }
-  int32_t AdjustTokenPrivilege(const wstring& privilege, bool enable, bool& wasEnabled) override;
+  int32_t AdjustTokenPrivilege(const wstring& privilege, bool enable, bool& wasEnabled) override {
+    if (!privilegeHeld || privilege != win::SE_SHUTDOWN_NAME) return 0;
+    wasEnabled = std::exchange(privilegeEnabled, enable);
+    return 1;
+  }
 };
 
 class FakeShell : public IShell {
@@ -281,14 +309,19 @@ class FakeWindows : public IWindows {
   std::function<void()> onAddString;                  // runs inside LB_ADDSTRING
   std::function<void(uint32_t flags)> onExitWindowsEx;
 
-  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t, const wstring& text) override;
-  int32_t GetCursorPos(Point32& point) override { return (point = cursor), 1; }
-  int32_t ExitWindowsEx(uint32_t flags, uint32_t) override {
+  using I = int32_t;
+  I SendMessage(I hwnd, uint32_t msg, I, const wstring& text) override {
+    if (msg != win::LB_ADDSTRING) return 0;
+    listBoxes[hwnd].push_back(text);
+    if (onAddString) onAddString();
+    return 0;
+  }
+  I GetCursorPos(Point32& point) override { return (point = cursor), 1; }
+  I ExitWindowsEx(uint32_t flags, uint32_t) override {
     if (onExitWindowsEx) onExitWindowsEx(flags);
     return 1;
   }
   // The rest must not run for real, or is checked on real windows under Wine.
-  using I = int32_t;
   I SetWindowPos(I, I, I, I, I, I, uint32_t) override { return 1; }
   I SetWindowLong(I, I, I) override { return 0; }
   I FindWindow(const wstring*, const wstring*) override { return 0; }

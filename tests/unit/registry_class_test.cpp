@@ -83,7 +83,7 @@ TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
   for (bool display : {true, false}) {
     reg.SetDisplayErrorMsg(Variant::Boolean(display));
     for (const auto& row : rows) {
-      p.registry.InjectFailure(row.call, row.code, L"", 1);
+      p.registry.InjectFailure(row.call, row.code, 1);
       EXPECT_EQ(Show(row.member()), row.result) << row.call << " " << row.code;
       EXPECT_EQ(Boxes(), display ? row.box : L"") << row.call << " " << row.code;
       EXPECT_EQ(p.registry.OpenHandles(), 0) << "left open after " << row.call;
