@@ -130,10 +130,6 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
     ResumeNext([&] { got = CStr(api.TtoP(std::get<0>(row), std::get<1>(row))); });
     EXPECT_EQ(got, std::get<2>(row)) << CStr(std::get<0>(row));
   }
-  Variant two = Variant::Long(2);
-  Boolean vertical = 1;  // any non-zero value chooses the vertical axis
-  EXPECT_EQ(std::make_pair(CDbl(api.PtoT(two)), CDbl(api.PtoT(two, vertical))),
-            std::make_pair(30.0, 24.0));
   EXPECT_EQ(ErrorNumberOf([&] { api.MouseY(); }), kErrOverflow);
   p.windows.cursor = {11, 2730};
   EXPECT_EQ(api.MouseY(), 32760);

@@ -63,19 +63,6 @@ TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
        L"!Out Of memory;"},
       {[&] { return reg.GetBinaryValue(kScratch, L"b"); }, "RegOpenKeyEx", 87, L"String 'Error'",
        L"!Invalid Parameter;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 4, L"False", L"!Can't Read Key;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 1012, L"False",
-       L"!Can't Read Key;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 1009, L"False",
-       L"!The Registry Database Is Corrupt!;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 1015, L"False",
-       L"!The Registry Database Is Corrupt!;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 1011, L"False",
-       L"!Can't Open Key;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", 1014, L"False",
-       L"!Undefined Error Code :  1014;"},
-      {[&] { return reg.DeleteKey(kScratch); }, "RegDeleteKey", -1, L"False",
-       L"!Undefined Error Code : -1;"},
   };
   p.registry.SetString(kScratch, L"s", "text");
   p.registry.SetValue(kScratch, L"d", 4, {7, 0, 0, 0});
@@ -88,6 +75,20 @@ TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
       EXPECT_EQ(Boxes(), display ? row.box : L"") << row.call << " " << row.code;
       EXPECT_EQ(p.registry.OpenHandles(), 0) << "left open after " << row.call;
     }
+  }
+  const std::pair<int32_t, const wchar_t*> texts[] = {// the other documented texts
+                                                      {4, L"Can't Read Key"},
+                                                      {1012, L"Can't Read Key"},
+                                                      {1009, L"The Registry Database Is Corrupt!"},
+                                                      {1015, L"The Registry Database Is Corrupt!"},
+                                                      {1011, L"Can't Open Key"},
+                                                      {1014, L"Undefined Error Code :  1014"},
+                                                      {-1, L"Undefined Error Code : -1"}};
+  reg.SetDisplayErrorMsg(Variant::Boolean(true));
+  for (const auto& [code, text] : texts) {
+    p.registry.InjectFailure("RegDeleteKey", code, 1);
+    reg.DeleteKey(kScratch);
+    EXPECT_EQ(Boxes(), L"!" + std::wstring(text) + L";") << code;
   }
 }
 
