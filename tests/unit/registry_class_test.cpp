@@ -76,12 +76,12 @@ TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
       EXPECT_EQ(p.registry.OpenHandles(), 0) << "left open after " << row.call;
     }
   }
-  const std::pair<int32_t, const wchar_t*> texts[] = {// the other documented texts
-                                                      {4, L"Can't Read Key"},
+  // The other documented texts.
+  const std::pair<int32_t, const wchar_t*> texts[] = {{4, L"Can't Read Key"},
                                                       {1012, L"Can't Read Key"},
+                                                      {1011, L"Can't Open Key"},
                                                       {1009, L"The Registry Database Is Corrupt!"},
                                                       {1015, L"The Registry Database Is Corrupt!"},
-                                                      {1011, L"Can't Open Key"},
                                                       {1014, L"Undefined Error Code :  1014"},
                                                       {-1, L"Undefined Error Code : -1"}};
   reg.SetDisplayErrorMsg(Variant::Boolean(true));
