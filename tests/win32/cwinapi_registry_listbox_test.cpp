@@ -3,29 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 
 // Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
-#include "registry_test_support.h"
+#include "support.h"
 #include "winapi/cwinapi.h"
 
 namespace qc::wintest {
 namespace {
-
-struct ListBox {
-  HWND hwnd = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  ~ListBox() { DestroyWindow(hwnd); }
-  Long handle = static_cast<Long>(reinterpret_cast<intptr_t>(hwnd));
-  std::vector<std::string> Rows() const {
-    std::vector<std::string> rows(SendMessageA(hwnd, LB_GETCOUNT, 0, 0));
-    for (size_t i = 0; i < rows.size(); ++i) {
-      rows[i].resize(SendMessageA(hwnd, LB_GETTEXTLEN, i, 0) + 1);
-      rows[i].resize(SendMessageA(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(rows[i].data())));
-    }
-    return rows;
-  }
-};
 
 class CWinAPIListing : public ::testing::Test {
  protected:

@@ -5,7 +5,7 @@
 #include <functional>
 
 // Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
-#include "registry_test_support.h"
+#include "support.h"
 #include "winapi/cwinapi.h"
 
 namespace qc::wintest {

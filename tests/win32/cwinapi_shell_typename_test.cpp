@@ -1,20 +1,17 @@
 // The file-information record against the real shell: a file's type name and its icon drawn.
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "platform/win32/win32_platform.h"
-#include "platform/win32/windows_include.h"
+// Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
+#include "support.h"
 #include "winapi/cwinapi.h"
 
-namespace qc {
+namespace qc::wintest {
 namespace {
 
 TEST(ShellRecordOnDisk, TypeNameAndIconOfARealFile) {
-  char temp[MAX_PATH], type[256] = {}, name[256] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string file = temp + std::string("qc type.ini");
-  CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  char type[256] = {}, name[256] = {};
+  ScratchFolder folder("qc type");
+  const std::string file = folder.File("qc type.ini");
   LONG typeSize = sizeof type, nameSize = sizeof name;  // .ini names a type that describes it
   ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, ".ini", type, &typeSize), ERROR_SUCCESS);
   ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, type, name, &nameSize), ERROR_SUCCESS);
@@ -34,8 +31,7 @@ TEST(ShellRecordOnDisk, TypeNameAndIconOfARealFile) {
   }
   DeleteDC(dc);  // then the bitmap it held
   DeleteObject(bitmap);
-  DeleteFileA(file.c_str());
 }
 
 }  // namespace
-}  // namespace qc
+}  // namespace qc::wintest

@@ -4,22 +4,14 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/win32/win32_platform.h"
+// Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
+#include "support.h"
 #include "winapi/cwinapi.h"
 
-namespace qc {
+namespace qc::wintest {
 namespace {
 
 using win32::FromHandle;
-
-// Until no message comes for 100 ms (2 s at most): Xvfb's late events make Wine restack windows.
-void Settle() {
-  MSG msg;
-  for (int i = 0; i < 20; ++i) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT) return;
-  }
-}
 
 // A visible top-level window of the test (of a class every process has), destroyed with it.
 struct TestWindow {
@@ -112,4 +104,4 @@ TEST(WindowControl, CursorAndWorkAreaSetThenReadInTwips) {
 }
 
 }  // namespace
-}  // namespace qc
+}  // namespace qc::wintest

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "registry/advanced_registry_functions.h"
-#include "registry_test_support.h"
+#include "support.h"
 #include "winapi/cwinapi.h"
 
 namespace qc::wintest {
@@ -55,12 +55,9 @@ TEST(ExactNames, NamesThatTheCodePageWouldChangeAreRefused) {
   EXPECT_EQ(std::wstring(own), L"own");
 
   // The file calls of the backend refuse such paths the same way.
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring dir = temp + L"qc_names_"s + std::to_wstring(GetCurrentProcessId());
-  const std::wstring file = dir + L"\\ABC.txt", lookalikeFile = dir + L"\\\xFF21\xFF22\xFF23.txt";
-  CreateDirectoryW(dir.c_str(), nullptr);
-  CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ScratchFolder folder("qc names");
+  const std::wstring dir = win32::Wide(folder.path), file = win32::Wide(folder.File("ABC.txt"));
+  const std::wstring lookalikeFile = dir + L"\\\xFF21\xFF22\xFF23.txt";
   win32::Win32Files files;
   win32::Win32System system;
   FindData found;
@@ -85,8 +82,6 @@ TEST(ExactNames, NamesThatTheCodePageWouldChangeAreRefused) {
   }
   EXPECT_EQ(code, 87u);
   EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
-  DeleteFileW(file.c_str());
-  RemoveDirectoryW(dir.c_str());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // again must not touch the control (no repaint, no flicker); a new one must.
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_platform.h"
+#include "support.h"
 
 namespace {
 
@@ -43,9 +43,7 @@ TEST(FormLabels, RewritingTheSameTextOrColourLeavesTheControlAlone) {
   forms.SetForeColour(7, 255);
   EXPECT_FALSE(needsPaint()) << "an unchanged colour repainted the label";
   DestroyWindow(forms.MainWindow());
-  MSG msg;  // the form ends the message loop when it goes: keep that quit from later tests
-  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  qc::wintest::Settle();  // the form's quit must not reach later tests
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "registry/advanced_registry_functions.h"
-#include "registry_test_support.h"
+#include "support.h"
 // After the test support, which brings <windows.h>.
 #include <aclapi.h>
 

@@ -1,4 +1,4 @@
-#include "registry_test_support.h"
+#include "support.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -62,6 +62,60 @@ std::string RegQuery(const std::string& regKey, const std::string& name, const c
     if (collapsed.rfind((name.empty() ? "(Default)" : name) + " REG_", 0) == 0) return collapsed;
   }
   return {};
+}
+
+ScratchFolder::ScratchFolder(const std::string& name) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  path = temp + name + " " + std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+  for (auto it = made.rbegin(); it != made.rend(); ++it) {
+    SetFileAttributesA(it->c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(it->c_str()) || RemoveDirectoryA(it->c_str());
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+std::string ScratchFolder::Folder(const std::string& name) {
+  made.push_back(path + "\\" + name);
+  CreateDirectoryA(made.back().c_str(), nullptr);
+  return made.back();
+}
+
+std::string ScratchFolder::File(const std::string& name, LONGLONG size) {
+  made.push_back(path + "\\" + name);
+  HANDLE h = CreateFileA(made.back().c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+  LARGE_INTEGER at{{static_cast<DWORD>(size), static_cast<LONG>(size >> 32)}};
+  SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+  SetEndOfFile(h);
+  CloseHandle(h);
+  return made.back();
+}
+
+ListBox::ListBox()
+    : hwnd(CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr)),
+      handle(win32::FromHandle(hwnd)) {}
+
+std::vector<std::string> ListBox::Rows() const {
+  std::vector<std::string> rows(SendMessageA(hwnd, LB_GETCOUNT, 0, 0));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    rows[i].resize(SendMessageA(hwnd, LB_GETTEXTLEN, i, 0) + 1);
+    rows[i].resize(SendMessageA(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(rows[i].data())));
+  }
+  return rows;
+}
+
+void Settle() {
+  MSG msg;
+  for (int i = 0; i < 20; ++i) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+      if (msg.message != WM_QUIT) DispatchMessageA(&msg);
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT) return;
+  }
 }
 
 long Handles() {

@@ -1,10 +1,12 @@
-// Tests against the real registry: a scratch key per test, the system's reg.exe as an independent
-// reader, and message boxes recorded instead of shown.
+// What the tests on the real platform share: a scratch key per test with the system's reg.exe as
+// an independent reader, a scratch folder, list boxes read back, message boxes recorded instead of
+// shown, and the process's handle count.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/variant.h"
 #include "platform/win32/win32_platform.h"
@@ -40,6 +42,29 @@ inline std::string Show(const Variant& v) {
 // The handles this process holds, registry keys included, from the system's handle table (Wine's
 // GetProcessHandleCount answers 0); -1 when the system does not tell.
 long Handles();
+
+// A folder under %TEMP% with the files and folders a test makes in it, all deleted at the end.
+struct ScratchFolder {
+  explicit ScratchFolder(const std::string& name);
+  ~ScratchFolder();
+  std::string Folder(const std::string& name);                       // made, its full path
+  std::string File(const std::string& name, LONGLONG size = 0);  // made (sparse), its full path
+  std::string path;
+  std::vector<std::string> made;
+};
+
+// A hidden LISTBOX of this thread and its rows as the control holds them.
+struct ListBox {
+  ListBox();
+  ~ListBox() { DestroyWindow(hwnd); }
+  std::vector<std::string> Rows() const;
+  HWND hwnd;
+  int32_t handle;  // as the classes take a window
+};
+
+// Dispatches this thread's messages until none comes for 100 ms (2 s at most): Xvfb's late
+// events make Wine restack windows. A quit left by a closed form is dropped.
+void Settle();
 
 // The real platform, but each message box is recorded as "text;" and answered at once.
 class BoxRecordingPlatform : public win32::Win32Platform {
