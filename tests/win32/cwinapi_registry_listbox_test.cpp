@@ -90,9 +90,9 @@ TEST_F(CWinAPIListing, SubKeysOfTheLongestLengthAreListedAndNoHandleIsLeft) {
     api.RegistryDeletekey(sub, key, home);
   };
   everyMember();  // first-use allocations happen before counting
-  const long before = Handles();
+  const uintptr_t before = NextHandle();
   for (int i = 0; i < 50; ++i) everyMember();
-  EXPECT_EQ(Handles(), before);
+  EXPECT_EQ(NextHandle(), before);
 }
 
 }  // namespace

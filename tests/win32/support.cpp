@@ -1,9 +1,6 @@
 #include "support.h"
 
-#include <cstddef>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <sstream>
 
 namespace qc::wintest {
@@ -116,38 +113,6 @@ void Settle() {
       if (msg.message != WM_QUIT) DispatchMessageA(&msg);
     if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT) return;
   }
-}
-
-long Handles() {
-  struct Entry {  // SYSTEM_HANDLE_INFORMATION (class 16) lists every handle with its owner
-    ULONG ownerPid;
-    BYTE objectType, flags;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-  };
-  struct Table {
-    ULONG count;
-    Entry first;
-  };
-  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  for (ULONG size = 1 << 16; query && size <= (1u << 26); size *= 2) {
-    std::unique_ptr<BYTE[]> table(new BYTE[size]);
-    const LONG status = query(16, table.get(), size, nullptr);
-    if (status == static_cast<LONG>(0xC0000004L)) continue;  // too small
-    const ULONG count = reinterpret_cast<Table*>(table.get())->count;
-    if (status || count > (size - offsetof(Table, first)) / sizeof(Entry)) return -1;
-    long own = 0;
-    for (ULONG i = 0; i < count; ++i) {
-      Entry e;
-      std::memcpy(&e, table.get() + offsetof(Table, first) + i * sizeof e, sizeof e);
-      own += e.ownerPid == GetCurrentProcessId();
-    }
-    return own;
-  }
-  return -1;
 }
 
 }  // namespace qc::wintest

@@ -39,9 +39,13 @@ inline std::string Show(const Variant& v) {
   return "String '" + win32::Ansi(v.str()) + "'";
 }
 
-// The handles this process holds, registry keys included, from the system's handle table (Wine's
-// GetProcessHandleCount answers 0); -1 when the system does not tell.
-long Handles();
+// The value the next handle of this process takes. A handle left open takes the slot a closed
+// one freed, so the value moves on: the same value before and after means nothing was left open.
+inline uintptr_t NextHandle() {
+  HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  CloseHandle(probe);
+  return reinterpret_cast<uintptr_t>(probe);
+}
 
 // A folder under %TEMP% with the files and folders a test makes in it, all deleted at the end.
 struct ScratchFolder {
