@@ -51,7 +51,7 @@ inline uintptr_t NextHandle() {
 struct ScratchFolder {
   explicit ScratchFolder(const std::string& name);
   ~ScratchFolder();
-  std::string Folder(const std::string& name);                       // made, its full path
+  std::string Folder(const std::string& name);                   // made, its full path
   std::string File(const std::string& name, LONGLONG size = 0);  // made (sparse), its full path
   std::string path;
   std::vector<std::string> made;
