@@ -17,22 +17,32 @@ namespace {
 
 using win32::TheWin32Platform;
 
-struct CountingEvents : IFormEvents {
+// A form of the program's forms backend with one label (7) and a 50 ms timer whose ticks are
+// counted; destroyed at the end, its quit kept from later tests.
+struct TickingForm : IFormEvents {
+  TickingForm() {
+    FormSpec layout;
+    layout.caption = L"qc test form";
+    layout.clientWidth = 300, layout.clientHeight = 100, layout.timerInterval = 50;
+    layout.controls.push_back({});
+    layout.controls[0].id = 7, layout.controls[0].kind = ControlKind::Label;
+    layout.controls[0].rect = {10, 10, 280, 30};
+    forms.CreateForm(layout, *this);
+  }
+  ~TickingForm() override {
+    DestroyWindow(forms.MainWindow());
+    Settle();
+  }
   void OnClick(int) override {}
   void OnTimer() override { ++ticks; }
   std::atomic<int> ticks{0};
+  win32::Win32Forms& forms = TheWin32Platform().Win32FormsBackend();
 };
 
 // Modal, the program's title when given none, its own message loop: the timer ticks meanwhile.
 TEST(RuntimeMessageBox, ModalWithTheProgramsTitleWhileTheTimerTicks) {
-  win32::Win32Forms& forms = TheWin32Platform().Win32FormsBackend();
-  CountingEvents events;
-  FormSpec layout;
-  layout.caption = L"qc runtime test window";
-  layout.timerInterval = 50;
-  if (!forms.MainWindow()) forms.CreateForm(layout, events);
-  HWND owner = forms.MainWindow();
-  ASSERT_NE(owner, nullptr);
+  TickingForm form;
+  HWND owner = form.forms.MainWindow();
   std::wstring seen;
   std::thread answer([&] {
     for (int i = 0; i < 500 && seen.empty(); ++i, Sleep(20)) {
@@ -44,13 +54,11 @@ TEST(RuntimeMessageBox, ModalWithTheProgramsTitleWhileTheTimerTicks) {
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
   });
-  const int before = events.ticks;
+  const int before = form.ticks;
   EXPECT_EQ(TheWin32Platform().Runtime().MessageBox(L"untitled", 48, nullptr), IDOK);
   answer.join();
   EXPECT_EQ(seen, L"untitled|disabled");
-  EXPECT_GT(events.ticks - before, 2);
-  DestroyWindow(owner);
-  Settle();  // the form's quit must not reach later tests
+  EXPECT_GT(form.ticks - before, 2);
 }
 
 // The codes the removal's report is built on, as the real file system gives them; the program's
@@ -93,17 +101,11 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return CallWindowProcW(g_labelProc, hwnd, msg, wp, lp);
 }
 
+// The timer rewrites the labels ten times a second: the same text or colour again must not touch
+// the control (no repaint, no flicker); a new one must.
 TEST(FormLabels, RewritingTheSameTextOrColourLeavesTheControlAlone) {
-  FormSpec layout;
-  layout.clientWidth = 300;
-  layout.clientHeight = 100;
-  layout.controls.push_back({});
-  layout.controls[0].id = 7;
-  layout.controls[0].kind = ControlKind::Label;
-  layout.controls[0].rect = {10, 10, 280, 30};
-  CountingEvents events;
-  win32::Win32Forms forms;
-  forms.CreateForm(layout, events);
+  TickingForm form;
+  win32::Win32Forms& forms = form.forms;
   HWND control = GetDlgItem(forms.MainWindow(), 7);
   g_labelProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
@@ -117,8 +119,6 @@ TEST(FormLabels, RewritingTheSameTextOrColourLeavesTheControlAlone) {
   UpdateWindow(forms.MainWindow());
   forms.SetForeColour(7, 255);
   EXPECT_FALSE(needsPaint()) << "an unchanged colour repainted the label";
-  DestroyWindow(forms.MainWindow());
-  Settle();  // the form's quit must not reach later tests
 }
 
 using win32::FromHandle;
@@ -213,32 +213,19 @@ TEST(WindowControl, CursorAndWorkAreaSetThenReadInTwips) {
                                     std::lround(700 * fx), std::lround(500 * fy)}));
 }
 
-int g_ticks = 0;
-
-LRESULT CALLBACK CountTicks(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  g_ticks += msg == WM_TIMER;
-  return msg == WM_TIMER ? 0 : DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 TEST(DelayWithATimer, EndsAsTheTargetSecondBeginsWhileTheTimerTicks) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = CountTicks;
-  wc.lpszClassName = "QcDelayTickCounter";
-  RegisterClassA(&wc);
-  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0);
-  ASSERT_NE(SetTimer(hwnd, 1, 50, nullptr), 0u);
+  TickingForm form;
   IRuntime& rt = DefaultPlatform().Runtime();
   CWinAPI api;
   for (const auto& [seconds, whole] : {std::pair{2.0, 2}, {0.4, 0}}) {  // whole seconds to wait
-    g_ticks = 0;
+    const int before = form.ticks;
     const int64_t target = (rt.NowMilliseconds() / 1000 + whole) * 1000;
     Double howLong = seconds;
     api.Delay(howLong);
     const int64_t end = rt.NowMilliseconds();
     EXPECT_TRUE(end >= target && end < target + 500) << seconds << ": " << end - target;
-    EXPECT_GE(g_ticks, whole ? 5 : 0) << seconds;
+    EXPECT_GE(form.ticks - before, whole ? 5 : 0) << seconds;
   }
-  DestroyWindow(hwnd);  // and its timer
 }
 
 TEST(ProcessHardening, DllBesideTheProgramIsNoLongerLoadedByName) {
@@ -247,21 +234,15 @@ TEST(ProcessHardening, DllBesideTheProgramIsNoLongerLoadedByName) {
   ASSERT_NE(before, nullptr) << "qc_planted.dll is not beside the test program";
   EXPECT_NE(GetProcAddress(before, "QcPlantedMarker"), nullptr);
   FreeLibrary(before);
-
   EXPECT_TRUE(win32::RestrictDllSearchToSystemFolder());
-
-  HMODULE after = LoadLibraryW(L"qc_planted.dll");
-  EXPECT_EQ(after, nullptr);
-  if (after != nullptr) FreeLibrary(after);
+  EXPECT_EQ(LoadLibraryW(L"qc_planted.dll"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 
   wchar_t dir[MAX_PATH] = L"x";
   EXPECT_EQ(GetDllDirectoryW(MAX_PATH, dir), 0u);  // set to "": the current folder is out
   EXPECT_STREQ(dir, L"");
 
-  HMODULE system = LoadLibraryW(L"version.dll");
-  EXPECT_NE(system, nullptr);
-  if (system != nullptr) FreeLibrary(system);
+  EXPECT_NE(LoadLibraryW(L"version.dll"), nullptr);  // the system's own still load
   // A second call, as a restart of start-up would make, is harmless.
   EXPECT_TRUE(win32::RestrictDllSearchToSystemFolder());
 }
