@@ -169,12 +169,7 @@ TEST(ExactNames, NamesThatTheCodePageWouldChangeAreRefused) {
   const std::wstring path = scratch.Path();
   String k = win32::Wide(scratch.sub), nul = L"SVCHOST\0x"s, text = L"changed";
   Long home = static_cast<Long>(0x80000001u);
-  auto shown = [&](const Variant& v) {
-    return std::string(v.type() == VarType::Empty ? "Empty"
-                       : v.num()                  ? "True"
-                                                  : "False") +
-           " " + platform.TakeBoxes();
-  };
+  auto shown = [&](const Variant& v) { return Show(v) + " " + platform.TakeBoxes(); };
   const std::pair<std::function<std::string()>, const char*> rows[] = {
       {[&] { return shown(reg.KeyValueExist(path, lookalike)); }, "False "},
       {[&] { return shown(reg.DeleteKeyValue(path, lookalike)); }, "False Invalid Parameter;"},

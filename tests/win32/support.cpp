@@ -37,20 +37,16 @@ HKEY ScratchKey::Create(REGSAM access) const {
   return key;
 }
 
-static int Run(const std::string& args, std::string& out) {
+int RunReg(const std::string& args, std::string* out) {
   FILE* pipe = _popen(("reg " + args + " 2>nul").c_str(), "r");
-  for (char line[4096]; pipe && std::fgets(line, sizeof line, pipe);) out += line;
+  for (char line[4096]; pipe && std::fgets(line, sizeof line, pipe);)
+    if (out) *out += line;
   return pipe ? _pclose(pipe) : -1;
-}
-
-int RunReg(const std::string& args) {
-  std::string out;
-  return Run(args, out);
 }
 
 std::string RegQuery(const std::string& regKey, const std::string& name, const char* extra) {
   std::string out;
-  Run("query " + regKey + (name.empty() ? " /ve " : " /v \"" + name + "\" ") + extra, out);
+  RunReg("query " + regKey + (name.empty() ? " /ve " : " /v \"" + name + "\" ") + extra, &out);
   std::istringstream lines(out);
   for (std::string line, word; std::getline(lines, line);) {
     std::istringstream words(line);

@@ -1,6 +1,6 @@
 // What the tests on the real platform share: a scratch key per test with the system's reg.exe as
 // an independent reader, a scratch folder, list boxes read back, message boxes recorded instead of
-// shown, and the process's handle count.
+// shown, and a probe for handles left open.
 #pragma once
 #include <windows.h>
 
@@ -26,9 +26,10 @@ struct ScratchKey {
   std::string sub;  // "Software\...\<unique>"
 };
 
-// reg.exe's exit code; `reg query KEY /v NAME` (NAME empty: /ve) as the value's line with blanks
-// collapsed, e.g. "n REG_DWORD 0x102", or "" when there is no such value.
-int RunReg(const std::string& args);
+// reg.exe's exit code (its output appended to *out if given); `reg query KEY /v NAME` (NAME empty:
+// /ve) as the value's line with blanks collapsed, e.g. "n REG_DWORD 0x102", or "" when there is no
+// such value.
+int RunReg(const std::string& args, std::string* out = nullptr);
 std::string RegQuery(const std::string& regKey, const std::string& name, const char* extra = "");
 
 // "Empty", "True", "False", "Long 258", "String 'abc'": type and value in one text.
