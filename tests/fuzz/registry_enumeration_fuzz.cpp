@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qc::fuzz::Input in{data, size};
   qc::test::FakePlatform p;
   const std::wstring key = L"HKEY_CURRENT_USER\\Software\\QuorinFuzz";
-  p.registry.AddKey(key);
   std::set<std::wstring, qc::test::CaseInsensitiveLess> values;
   for (int i = in.Byte() % 12; i > 0 && in.pos < in.size; --i) {
     const uint32_t type = in.Byte() % 13;  // REG_NONE to REG_QWORD, and one unknown

@@ -157,19 +157,11 @@ wstring FakeRegistry::Id(const wstring& path, bool view64) const {
   return L"";
 }
 
-void FakeRegistry::Make(const wstring& id) {
-  for (size_t s = id.find(L'\\'); s != wstring::npos; s = id.find(L'\\', s + 1))
-    keys_.insert(id.substr(0, s));
-  keys_.insert(id);
-}
-
 int32_t FakeRegistry::Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam,
-                           bool create, RegKey& result) {
+                           RegKey& result) {
   if (int32_t code = Check(call)) return code;
   const wstring id = Resolve(hKey, subKey, sam);
   if (id.empty()) return kBadPathname;
-  if (create) Make(id);
-  if (id.find(L'\\') != wstring::npos && !keys_.count(id)) return win::ERROR_FILE_NOT_FOUND;
   handles_[result = next_ += 4] = id;
   return 0;
 }
@@ -182,9 +174,7 @@ std::pair<FakeRegistry::Values::iterator, FakeRegistry::Values::iterator> FakeRe
 
 void FakeRegistry::SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
                             bool view64) {
-  const wstring id = Id(path, view64);
-  Make(id);
-  values_[id + L'\n' + name] = {type, std::move(data)};
+  values_[Id(path, view64) + L'\n' + name] = {type, std::move(data)};
 }
 
 const FakeRegistry::Value* FakeRegistry::GetValue(const wstring& path, const wstring& name,

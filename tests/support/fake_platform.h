@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,9 +35,9 @@ struct CaseInsensitiveLess {
   bool operator()(const wstring& a, const wstring& b) const;
 };
 
-// Answers like Windows: real status codes, case-insensitive names, counted handles, HKLM's 64-bit
-// view for a 32-bit process on 64-bit Windows (after SetWow64), failures a test injects. Keys are
-// neither deleted nor listed here: the real registry under Wine shows that.
+// Values as Windows keeps them: real status codes, case-insensitive names, counted handles, HKLM's
+// 64-bit view for a 32-bit process on 64-bit Windows (after SetWow64), failures a test injects.
+// Every key exists and none is deleted or listed: the real registry under Wine shows keys.
 class FakeRegistry : public IRegistry {
  public:
   struct Value {
@@ -47,7 +46,6 @@ class FakeRegistry : public IRegistry {
   };
   void SetWow64(bool on) { wow64_ = on; }
   // Paths are "HKEY_CURRENT_USER\\Software\\..."; view64 means HKLM's 64-bit view.
-  void AddKey(const wstring& path) { Make(Id(path, false)); }
   void SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
                 bool view64 = false);
   void SetString(const wstring& path, const wstring& name, const string& text,
@@ -65,14 +63,14 @@ class FakeRegistry : public IRegistry {
 
   int32_t RegOpenKeyEx(RegKey hKey, const wstring& subKey, uint32_t, uint32_t sam,
                        RegKey& result) override {
-    return Open("RegOpenKeyEx", hKey, subKey, sam, false, result);
+    return Open("RegOpenKeyEx", hKey, subKey, sam, result);
   }
   int32_t RegCreateKey(RegKey hKey, const wstring& subKey, RegKey& result) override {
-    return Open("RegCreateKey", hKey, subKey, 0, true, result);
+    return Open("RegCreateKey", hKey, subKey, 0, result);
   }
   int32_t RegCreateKeyEx(RegKey hKey, const wstring& subKey, uint32_t, const wstring*, uint32_t,
                          uint32_t sam, RegKey& result, uint32_t*) override {
-    return Open("RegCreateKeyEx", hKey, subKey, sam, true, result);
+    return Open("RegCreateKeyEx", hKey, subKey, sam, result);
   }
   int32_t RegCloseKey(RegKey hKey) override {
     return ++calls, handles_.erase(hKey) ? 0 : win::ERROR_INVALID_HANDLE;
@@ -105,14 +103,11 @@ class FakeRegistry : public IRegistry {
   // A key's id: its root's number and its path as first written; empty for a bad handle or path.
   wstring Resolve(RegKey hKey, const wstring& subKey = L"", uint32_t sam = 0) const;
   wstring Id(const wstring& path, bool view64) const;
-  void Make(const wstring& id);
-  int32_t Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam, bool create,
-               RegKey& result);
+  int32_t Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam, RegKey& result);
   std::pair<Values::iterator, Values::iterator> ValuesOf(const wstring& id);
 
   bool wow64_ = false;
-  std::set<wstring, CaseInsensitiveLess> keys_;  // by id; roots are always there
-  Values values_;                                // by the key's id, a line break, the name
+  Values values_;  // by the key's id, a line break, the name
   std::map<RegKey, wstring> handles_;
   RegKey next_ = 0x1000;
   std::vector<Failure> failures_;

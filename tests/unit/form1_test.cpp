@@ -190,7 +190,6 @@ TEST(Form1Errors, TaskManagerAWindowThatCannotBeMadeAndOneBoxAtATime) {
             L"Quorin Cleaner could not open its window (Windows error 1400).");
 
   p.runtime.boxes.clear();  // a tick failing while the last failure's box is up adds none
-  p.registry.AddKey(kMachineRun);
   p.registry.onQuery = [](const std::wstring&) { throw std::length_error("not absorbed"); };
   int ticksInBox = 0;
   p.runtime.onMessageBox = [&] { ticksInBox++ < 3 ? p.forms.Tick() : void(); };
