@@ -18,8 +18,7 @@ struct Input {
     uint8_t bytes[sizeof(T)];
     for (uint8_t& b : bytes) b = Byte();
     T v;
-    std::memcpy(&v, bytes, sizeof v);
-    return v;
+    return std::memcpy(&v, bytes, sizeof v), v;
   }
   // A text up to the next 0x00 byte. Bytes from 0x80 stand for Latin-1 letters and for CJK
   // characters, which the ANSI code page lacks.

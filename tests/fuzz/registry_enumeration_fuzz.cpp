@@ -1,8 +1,6 @@
 // The registry listing into list boxes over a key filled from the input with values of any type,
 // length and name (a DWORD of two bytes, a text without its NUL, unknown types): one name row and
 // one data row per value, nothing read out of bounds, and the key closed again.
-#include <set>
-
 #include "fuzz/fuzz_input.h"
 #include "support/fake_platform.h"
 #include "winapi/cwinapi.h"
@@ -10,26 +8,23 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qc::fuzz::Input in{data, size};
   qc::test::FakePlatform p;
-  const std::wstring key = L"HKEY_CURRENT_USER\\Software\\QuorinFuzz";
-  std::set<std::wstring, qc::test::CaseInsensitiveLess> values;
+  auto& values = p.registry.Key(L"HKEY_CURRENT_USER\\Software\\QuorinFuzz");
   for (int i = in.Byte() % 12; i > 0 && in.pos < in.size; --i) {
     const uint32_t type = in.Byte() % 13;  // REG_NONE to REG_QWORD, and one unknown
-    const std::wstring name = in.Text();
-    qc::test::Bytes bytes(in.Byte() % 48);
-    for (uint8_t& b : bytes) b = in.Byte();
-    p.registry.SetValue(key, name, type == 12 ? 0x7FFF : type, bytes);
-    values.insert(name);  // a repeated name replaces the earlier value
+    auto& value = values[in.Text()];       // a repeated name replaces the earlier value
+    value = {type == 12 ? 0x7FFF : type, qc::test::Bytes(in.Byte() % 48)};
+    for (uint8_t& b : value.data) b = in.Byte();
   }
-  qc::CWinAPI api(p);
+  const size_t count = values.size();
   qc::String sub = L"Software\\QuorinFuzz";
   qc::Long home = static_cast<qc::Long>(qc::win::HKEY_CURRENT_USER), names = 101, datas = 102;
   try {
-    api.RegEnumValues(sub, names, datas, home);
+    qc::CWinAPI(p).RegEnumValues(sub, names, datas, home);
   } catch (const qc::RuntimeError&) {
     // A conversion of the data may raise; the key must still be closed.
   }
   QC_FUZZ_CHECK(p.registry.OpenHandles() == 0);
-  auto& rows = p.windows.listBoxes;
-  QC_FUZZ_CHECK(rows[names].size() == values.size() && rows[datas].size() == values.size());
+  auto& rows = p.listBoxes;
+  QC_FUZZ_CHECK(rows[names].size() == count && rows[datas].size() == count);
   return 0;
 }

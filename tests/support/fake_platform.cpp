@@ -16,7 +16,6 @@ Platform& DefaultPlatform() {
 namespace test {
 namespace {
 
-constexpr int32_t kBadPathname = 161;
 const wchar_t* const kRoots[] = {
     L"HKEY_CLASSES_ROOT",     L"HKEY_CURRENT_USER",   L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
     L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG", L"HKEY_DYN_DATA"};
@@ -27,8 +26,8 @@ wstring Lower(wstring s) {
 }
 
 // Hands out a value as the system does: with a buffer too short, only the size it needs.
-int32_t Deliver(const FakeRegistry::Value& v, uint32_t* type, uint8_t* data, uint32_t* cbData) {
-  const auto size = static_cast<uint32_t>(v.data.size());
+I Deliver(const FakeRegistry::Value& v, U* type, uint8_t* data, U* cbData) {
+  const auto size = static_cast<U>(v.data.size());
   const bool fits = !data || (cbData && *cbData >= size);
   if (cbData) *cbData = size;
   if (!fits) return cbData ? win::ERROR_MORE_DATA : win::ERROR_INVALID_PARAMETER;
@@ -39,41 +38,40 @@ int32_t Deliver(const FakeRegistry::Value& v, uint32_t* type, uint8_t* data, uin
 
 }  // namespace
 
-bool CaseInsensitiveLess::operator()(const wstring& a, const wstring& b) const {
+bool CaseInsensitiveLess::operator()(W a, W b) const {
   return Lower(a) < Lower(b);
 }
 
-string FakeCodePage::ToAnsi(const wstring& text) {
+string FakePlatform::ToAnsi(W text) {
   string out;
-  for (wchar_t c : text) out += static_cast<char>(static_cast<uint32_t>(c) < 256 ? c : L'?');
+  for (wchar_t c : text) out += static_cast<char>(static_cast<U>(c) < 256 ? c : L'?');
   return out;
 }
 
-wstring FakeCodePage::FromAnsi(const string& bytes) {
+wstring FakePlatform::FromAnsi(const string& bytes) {
   wstring out;
   for (char c : bytes) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
   return out;
 }
 
-void FakeFiles::Add(const wstring& path, uint32_t attributes) {
+FakeFile& FakeFiles::Add(W path, U attributes) {
   for (size_t s = path.find(L'\\', 3); s != wstring::npos; s = path.find(L'\\', s + 1))
     entries.try_emplace(path.substr(0, s)).first->second.attributes |= 0x10;
-  entries[path] = FakeFile();
-  entries[path].attributes = attributes;
+  FakeFile& f = entries[path] = FakeFile();
+  f.attributes = attributes;
+  return f;
 }
 
-// A folder's entries matching "*", "*.ext" or a whole name: the patterns the program uses.
-int32_t FakeFiles::FindFirstFile(const wstring& pattern, FindData& data) {
+// A folder's entries whose names end as the pattern does after its '*' ("*", "*.txt").
+I FakeFiles::FindFirstFile(W pattern, FindData& data) {
   const wstring folder = Lower(pattern.substr(0, pattern.rfind(L'\\') + 1));
-  const wstring mask = Lower(pattern.substr(folder.size())), tail = mask.substr(1);
+  const wstring tail = Lower(pattern.substr(folder.size() + 1));
   std::vector<FindData>& found = finds_[nextFind_];
   for (auto it = entries.lower_bound(folder);
-       it != entries.end() && Lower(it->first.substr(0, folder.size())) == folder; ++it) {
+       it != entries.end() && Lower(it->first).rfind(folder, 0) == 0; ++it) {
     const wstring name = Lower(it->first.substr(folder.size()));
-    const bool matches = mask[0] == L'*' ? name.size() >= tail.size() &&
-                                               name.substr(name.size() - tail.size()) == tail
-                                         : name == mask;
-    if (matches && name.find(L'\\') == wstring::npos)
+    if (name.find(L'\\') == wstring::npos && name.size() >= tail.size() &&
+        name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
       found.push_back(
           {it->second.attributes, 0, 0, it->second.reparseTag, {name.begin(), name.end()}});
   }
@@ -82,7 +80,7 @@ int32_t FakeFiles::FindFirstFile(const wstring& pattern, FindData& data) {
   return FindNextFile(nextFind_++, data) ? nextFind_ - 1 : win::INVALID_HANDLE_VALUE;
 }
 
-int32_t FakeFiles::FindNextFile(int32_t handle, FindData& data) {
+I FakeFiles::FindNextFile(I handle, FindData& data) {
   auto it = finds_.find(handle);
   lastError_ = it == finds_.end() ? win::ERROR_FILE_NOT_FOUND : win::ERROR_NO_MORE_FILES;
   if (it == finds_.end() || it->second.empty()) return 0;
@@ -91,7 +89,7 @@ int32_t FakeFiles::FindNextFile(int32_t handle, FindData& data) {
   return 1;
 }
 
-uint32_t FakeFiles::GetFileAttributes(const wstring& path) {
+U FakeFiles::GetFileAttributes(W path) {
   const FakeFile* f = Get(path);
   lastError_ = f ? win::ERROR_ACCESS_DENIED : win::ERROR_FILE_NOT_FOUND;
   if (!f || (f->pending && f->onDelete == FakeFile::OnDelete::PendingFat))
@@ -99,19 +97,19 @@ uint32_t FakeFiles::GetFileAttributes(const wstring& path) {
   return f->attributes;
 }
 
-FakeFile& FakeRuntime::Existing(const wstring& path) {
+FakeFile& FakeRuntime::Existing(W path) {
   FakeFile* f = files_.Get(path);
   if (!f) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
   return *f;
 }
 
-void FakeRuntime::SetAttr(const wstring& path, uint32_t attributes) {
+void FakeRuntime::SetAttr(W path, U attributes) {
   FakeFile* f = &Existing(path);
   if (!f->linkTarget.empty()) f = &Existing(f->linkTarget);  // follows the link, as Wine does
   f->attributes = (f->attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
 }
 
-void FakeRuntime::Kill(const wstring& path) {
+void FakeRuntime::Kill(W path) {
   FakeFile& f = Existing(path);
   if (f.killError) throw RuntimeError(kErrPathFileAccess, {}, f.killError);
   if (f.pending || (f.attributes & win::FILE_ATTRIBUTE_READONLY))
@@ -123,123 +121,59 @@ void FakeRuntime::Kill(const wstring& path) {
   }
 }
 
-int32_t FakeRegistry::Check(const char* call, int32_t otherwise) {
-  ++calls;
-  for (auto& f : failures_) {
-    if (f.call != call || f.times == 0) continue;
-    if (f.times > 0) --f.times;
-    return f.code;
-  }
-  return otherwise;
-}
-
-wstring FakeRegistry::Resolve(RegKey hKey, const wstring& subKey, uint32_t sam) const {
-  const bool root = hKey >= win::HKEY_CLASSES_ROOT && hKey <= win::HKEY_DYN_DATA;
-  const bool view64 = wow64_ && hKey == win::HKEY_LOCAL_MACHINE && (sam & win::KEY_WOW64_64KEY);
+wstring FakeRegistry::Resolve(RegKey hKey, W subKey, U sam) const {
   auto it = handles_.find(hKey);
-  wstring id =
-      root ? std::to_wstring(view64 ? 64 : hKey) : (it == handles_.end() ? L"" : it->second);
-  // Only a leading backslash is refused; doubled and trailing ones are skipped, as Windows does.
-  if (id.empty() || subKey.rfind(L'\\', 0) == 0) return L"";
-  for (size_t start = 0, end = 0; start < subKey.size(); start = end + 1) {
-    end = std::min(subKey.find(L'\\', start), subKey.size());
-    if (end > start) id += L"\\" + subKey.substr(start, end - start);
-  }
-  return id;
+  wstring id = hKey >= win::HKEY_CLASSES_ROOT && hKey <= win::HKEY_DYN_DATA
+                   ? kRoots[hKey - win::HKEY_CLASSES_ROOT]
+                   : (it == handles_.end() ? L"" : it->second);
+  if (wow64_ && hKey == win::HKEY_LOCAL_MACHINE && (sam & win::KEY_WOW64_64KEY)) id = L"64:" + id;
+  // No key name starts with a backslash.
+  if (id.empty() || subKey[0] == L'\\') return L"";
+  return subKey.empty() ? id : id + L"\\" + subKey;
 }
 
-wstring FakeRegistry::Id(const wstring& path, bool view64) const {
-  const size_t slash = std::min(path.find(L'\\'), path.size());
-  for (uint32_t i = 0; i < 7; ++i)
-    if (Lower(path.substr(0, slash)) == Lower(kRoots[i]))
-      return Resolve(win::HKEY_CLASSES_ROOT + i, path.substr(std::min(slash + 1, path.size())),
-                     view64 ? win::KEY_WOW64_64KEY : 0);
-  return L"";
-}
-
-int32_t FakeRegistry::Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam,
-                           RegKey& result) {
-  if (int32_t code = Check(call)) return code;
+I FakeRegistry::Open(const char* call, RegKey hKey, W subKey, U sam, RegKey& result) {
+  if (I code = Check(call)) return code;
   const wstring id = Resolve(hKey, subKey, sam);
-  if (id.empty()) return kBadPathname;
+  if (id.empty()) return 161;  // ERROR_BAD_PATHNAME
   handles_[result = next_ += 4] = id;
   return 0;
 }
 
-// The values of a key sort together: after its id and a line break, before the next character.
-std::pair<FakeRegistry::Values::iterator, FakeRegistry::Values::iterator> FakeRegistry::ValuesOf(
-    const wstring& id) {
-  return {values_.lower_bound(id + L'\n'), values_.lower_bound(id + L'\x0B')};
+I FakeRegistry::RegQueryValueEx(RegKey hKey, W name, U* type, uint8_t* data, U* cbData) {
+  if (onQuery) onQuery(name);
+  Values* key = nullptr;
+  if (I code = Use("RegQueryValueEx", hKey, key)) return code;
+  auto v = key->find(name);
+  return v == key->end() ? win::ERROR_FILE_NOT_FOUND : Deliver(v->second, type, data, cbData);
 }
 
-void FakeRegistry::SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
-                            bool view64) {
-  values_[Id(path, view64) + L'\n' + name] = {type, std::move(data)};
-}
-
-const FakeRegistry::Value* FakeRegistry::GetValue(const wstring& path, const wstring& name,
-                                                  bool view64) {
-  auto it = values_.find(Id(path, view64) + L'\n' + name);
-  return it == values_.end() ? nullptr : &it->second;
-}
-
-int32_t FakeRegistry::RegQueryValueEx(RegKey hKey, const wstring& valueName, uint32_t* type,
-                                      uint8_t* data, uint32_t* cbData) {
-  if (onQuery) onQuery(valueName);
-  if (int32_t code = Check("RegQueryValueEx")) return code;
-  const wstring id = Resolve(hKey);
-  auto v = values_.find(id + L'\n' + valueName);
-  if (id.empty()) return win::ERROR_INVALID_HANDLE;
-  return v == values_.end() ? win::ERROR_FILE_NOT_FOUND : Deliver(v->second, type, data, cbData);
-}
-
-int32_t FakeRegistry::RegSetValueEx(RegKey hKey, const wstring& valueName, uint32_t, uint32_t type,
-                                    const uint8_t* data, uint32_t cbData) {
-  if (int32_t code = Check("RegSetValueEx")) return code;
-  const wstring id = Resolve(hKey);
-  if (id.empty()) return win::ERROR_INVALID_HANDLE;
-  values_[id + L'\n' + valueName] = {type, Bytes(data, data + (data ? cbData : 0))};
-  return 0;
-}
-
-int32_t FakeRegistry::RegDeleteValue(RegKey hKey, const wstring& valueName) {
-  if (int32_t code = Check("RegDeleteValue")) return code;
-  const wstring id = Resolve(hKey);
-  if (id.empty()) return win::ERROR_INVALID_HANDLE;
-  return values_.erase(id + L'\n' + valueName) ? 0 : win::ERROR_FILE_NOT_FOUND;
-}
-
-int32_t FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, uint32_t* clsLen, uint32_t* subKeys,
-                                      uint32_t* maxSubKeyLen, uint32_t* maxClassLen,
-                                      uint32_t* values, uint32_t* maxValueNameLen,
-                                      uint32_t* maxValueLen, uint32_t*, uint64_t*) {
-  if (int32_t code = Check("RegQueryInfoKey")) return code;
-  const wstring id = Resolve(hKey);
-  if (id.empty()) return win::ERROR_INVALID_HANDLE;
-  const auto [first, last] = ValuesOf(id);
-  *clsLen = *subKeys = *maxSubKeyLen = *maxClassLen = *maxValueNameLen = *maxValueLen = 0;
-  *values = static_cast<uint32_t>(std::distance(first, last));
-  for (auto v = first; v != last; ++v) {
-    *maxValueNameLen = std::max<uint32_t>(*maxValueNameLen, v->first.size() - id.size() - 1);
-    *maxValueLen = std::max<uint32_t>(*maxValueLen, v->second.data.size());
+I FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, U* clsLen, U* subKeys, U* maxSubKeyLen,
+                                U* maxClassLen, U* values, U* maxNameLen, U* maxLen, U*,
+                                uint64_t*) {
+  Values* key = nullptr;
+  if (I code = Use("RegQueryInfoKey", hKey, key)) return code;
+  *clsLen = *subKeys = *maxSubKeyLen = *maxClassLen = *maxNameLen = *maxLen = 0;
+  *values = static_cast<U>(key->size());
+  for (const auto& [name, v] : *key) {
+    *maxNameLen = std::max<U>(*maxNameLen, name.size());
+    *maxLen = std::max<U>(*maxLen, v.data.size());
   }
   return 0;
 }
 
-int32_t FakeRegistry::RegEnumValue(RegKey hKey, uint32_t index, char* name, uint32_t& nameLen,
-                                   uint32_t* type, uint8_t* data, uint32_t* dataLen) {
-  if (int32_t code = Check("RegEnumValue")) return code;
-  const wstring id = Resolve(hKey);
-  if (id.empty()) return win::ERROR_INVALID_HANDLE;
-  const auto [first, last] = ValuesOf(id);
-  if (index >= static_cast<uint32_t>(std::distance(first, last))) return win::ERROR_NO_MORE_ITEMS;
-  const auto v = std::next(first, index);
-  const string a(v->first.begin() + id.size() + 1, v->first.end());
+I FakeRegistry::RegEnumValue(RegKey hKey, U index, char* name, U& nameLen, U* type, uint8_t* data,
+                             U* dataLen) {
+  Values* key = nullptr;
+  if (I code = Use("RegEnumValue", hKey, key)) return code;
+  if (index >= key->size()) return win::ERROR_NO_MORE_ITEMS;
+  const auto v = std::next(key->begin(), index);
+  const string a(v->first.begin(), v->first.end());
   // A name without room for its NUL does not fit either; the data's size is reported then too.
-  const int32_t code = Deliver(v->second, type, a.size() < nameLen ? data : nullptr, dataLen);
+  const I code = Deliver(v->second, type, a.size() < nameLen ? data : nullptr, dataLen);
   if (code || a.size() >= nameLen) return win::ERROR_MORE_DATA;
   std::memcpy(name, a.c_str(), a.size() + 1);
-  nameLen = static_cast<uint32_t>(a.size());
+  nameLen = static_cast<U>(a.size());
   return 0;
 }
 

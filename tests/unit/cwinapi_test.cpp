@@ -22,7 +22,7 @@ const std::wstring kScratch = L"HKEY_CURRENT_USER\\Software\\Scratch";
 TEST(CWinAPIRegistry, ConversionErrorsComeBeforeAnyWrite) {
   FakePlatform p;
   CWinAPI api(p);
-  p.registry.SetValue(kScratch, L"d", win::REG_DWORD, {5, 0, 0, 0});
+  p.registry.Key(kScratch)[L"d"] = {win::REG_DWORD, {5, 0, 0, 0}};
   String key = L"Software\\Scratch", name = L"d", notNumber = L"abc", tooBig = L"4294967296";
   Variant text = L"x";
   Long home = static_cast<Long>(win::HKEY_CURRENT_USER), type = 4, big = 256, negative = -1;
@@ -48,11 +48,11 @@ TEST(CWinAPIRegistry, ListingBuffersGrowGeometricallyUpToABound) {
   CWinAPI api(p);
   String key = L"Software\\Scratch";
   Long home = static_cast<Long>(win::HKEY_CURRENT_USER), names = 101, datas = 102, keys = 103;
-  auto& rows = p.windows.listBoxes[datas];
-  p.registry.SetValue(kScratch, L"big", win::REG_BINARY, Bytes(40000, 0x5C));
+  auto& rows = p.listBoxes[datas];
+  p.registry.Key(kScratch)[L"big"] = {win::REG_BINARY, Bytes(40000, 0x5C)};
   p.registry.SetString(kScratch, L"grows", "s");
   const std::string grown(400000, 'g');
-  p.windows.onAddString = [&] {  // after the first row the second value grows
+  p.onAddString = [&] {  // after the first row the second value grows
     if (rows.size() == 1) p.registry.SetString(kScratch, L"grows", grown);
   };
   api.RegistryEnumerateValues(key, names, datas, home);
@@ -63,7 +63,7 @@ TEST(CWinAPIRegistry, ListingBuffersGrowGeometricallyUpToABound) {
 
   rows.clear();  // performance data may never fit and report no size: the rows before stay
   p.registry.calls = 0;
-  p.windows.onAddString = [&] {
+  p.onAddString = [&] {
     if (rows.size() == 1) p.registry.InjectFailure("RegEnumValue", 234, 5000);
   };
   api.RegistryEnumerateValues(key, names, datas, home);
@@ -101,15 +101,14 @@ TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSear
     for (int i = 1; i < row.subFolders; ++i) p.files.Add(L"c:\\data\\s" + std::to_wstring(i), 0x10);
     if (row.linkAttributes) {
       p.files.Add(L"c:\\data\\link\\inside.txt");
-      p.files.Get(L"c:\\data\\link")->attributes = row.linkAttributes;
-      p.files.Get(L"c:\\data\\link")->reparseTag = row.tag;
+      p.files.Add(L"c:\\data\\link", row.linkAttributes).reparseTag = row.tag;
     }
     CWinAPI api(p);
     String path = L"c:\\data", pattern = L"*.txt";
     Integer files = row.files, dirs = row.dirs;
     Long box = 77;
     const int error = ErrorNumberOf([&] { api.FindFilesAPI(path, pattern, files, dirs, box); });
-    EXPECT_EQ(Outcome(error, files, dirs, p.windows.listBoxes[box].size()), row.want)
+    EXPECT_EQ(Outcome(error, files, dirs, p.listBoxes[box].size()), row.want)
         << row.subFolders << " " << row.files << " " << std::hex << row.tag;
     EXPECT_EQ(p.files.OpenFindHandles(), 0);
   }
@@ -118,8 +117,8 @@ TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSear
 TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
   FakePlatform p;
   p.runtime.twipsY = 12;
-  p.windows.cursor = {10, 2731};  // 32772 twips down
-  CWinAPI api(p);                 // creation never fails
+  p.cursor = {10, 2731};  // 32772 twips down
+  CWinAPI api(p);         // creation never fails
   const std::tuple<Variant, Boolean, const wchar_t*> rows[] = {
       {Variant::Long(100), kFalse, L"6"},    {Variant::Double(7.5), kFalse, L"0"},
       {Variant::Double(29.6), kFalse, L"2"}, {Variant(), kFalse, L"0"},
@@ -130,7 +129,7 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
     EXPECT_EQ(got, std::get<2>(row)) << CStr(std::get<0>(row));
   }
   EXPECT_EQ(ErrorNumberOf([&] { api.MouseY(); }), kErrOverflow);
-  p.windows.cursor = {11, 2730};
+  p.cursor = {11, 2730};
   EXPECT_EQ(api.MouseY(), 32760);
   const std::wstring items =
       L"Delay |DiskSpace |DocumentList |ExecuteFile |ExitWindows |FindFilesAPI |Launch "
@@ -160,7 +159,7 @@ TEST(Multimedia, EventSoundNames) {
        {L"SystemStart", L"SystemExit", L"RestoreUp", L"RestoreDown", L"AppGPFault",
         L"SystemQuestion", L"SystemAsterisk", L"SystemExclamation", L"SystemHand"})
     want.emplace_back(e, 0x12001);
-  EXPECT_EQ(p.multimedia.sounds, want);
+  EXPECT_EQ(p.sounds, want);
 }
 
 TEST(Multimedia, DelayEndsAsTheTargetSecondBeginsCountedFromOneReading) {
@@ -192,9 +191,9 @@ TEST(CWinAPITrayIcon, TheRecordTheShellReadsAndWhenItIsSent) {
   FakePlatform p;
   CWinAPI api(p);
   auto send = [&](Long func, Long h, String tip, Picture picture) {  // message and record, if any
-    p.shell.notified.clear();
+    p.notified.clear();
     api.TrayIcon(func, h, tip, picture);
-    return p.shell.notified.empty() ? std::make_pair(~0u, Bytes{}) : p.shell.notified.at(0);
+    return p.notified.empty() ? std::make_pair(~0u, Bytes{}) : p.notified.at(0);
   };
   const Bytes r = send(0, 0x00123456, L"Quorin", Picture(static_cast<Long>(0x80001234u))).second;
   // Size 88, window, icon id 1, flags message|icon|tip, events as mouse moves, the icon.
@@ -221,7 +220,7 @@ TEST(CWinAPITrayIcon, TheRecordTheShellReadsAndWhenItIsSent) {
 
 TEST(CWinAPISystem, DiskSpaceBeyondFourGiBAndDocumentListVerbsInAnyCase) {
   FakePlatform p;
-  p.system.clusters = {128, 512, 0x80000000u, 0xFFFFFFFFu};
+  p.clusters = {128, 512, 0x80000000u, 0xFFFFFFFFu};
   CWinAPI api(p);
   String e = L"e:\\data";
   Double dFree = -1, dUsed = -1, dTotal = -1;
@@ -231,7 +230,7 @@ TEST(CWinAPISystem, DiskSpaceBeyondFourGiBAndDocumentListVerbsInAnyCase) {
       std::make_tuple(65536.0 * 4294967295.0, 65536.0 * 2147483648.0, 65536.0 * 2147483647.0));
   String clear = L"clear", add = L"Add", other = L"x", doc = L"c:\\r.doc";
   for (String* verb : {&clear, &add, &other}) api.DocumentList(*verb, doc);
-  EXPECT_EQ(p.shell.recentDocs, (std::vector<std::wstring>{L"(null)", doc}));
+  EXPECT_EQ(p.recentDocs, (std::vector<std::wstring>{L"(null)", doc}));
 }
 
 TEST(CWinAPISystem, ShutdownAndRestartHoldThePrivilegeForTheCallOnly) {
@@ -244,15 +243,13 @@ TEST(CWinAPISystem, ShutdownAndRestartHoldThePrivilegeForTheCallOnly) {
   for (auto [code, held, enabledBefore, want] : rows) {
     FakePlatform p;
     CWinAPI api(p);
-    p.system.privilegeHeld = held;
-    p.system.privilegeEnabled = enabledBefore;
+    p.privilegeHeld = held;
+    p.privilegeEnabled = enabledBefore;
     Seen seen;
-    p.windows.onExitWindowsEx = [&](uint32_t flags) {
-      seen.emplace_back(flags, p.system.privilegeEnabled);
-    };
+    p.onExitWindowsEx = [&](uint32_t flags) { seen.emplace_back(flags, p.privilegeEnabled); };
     api.ExitWindows(code);
     EXPECT_EQ(seen, want) << code;
-    EXPECT_EQ(p.system.privilegeEnabled, enabledBefore) << code;
+    EXPECT_EQ(p.privilegeEnabled, enabledBefore) << code;
   }
 }
 

@@ -100,8 +100,8 @@ TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
        [](FakePlatform& p) { p.files.moveFails = true; }},
       {e + L"the disk is write-protected", {19}},
       {e + L"Windows error 1117 (Path/File access error)", {1117}},
-      {disc, {5}, 0, drive(5)},                                                  // CD or DVD
-      {disc, {19}, 0, [](FakePlatform& p) { p.system.volumeFlags = 0x80000; }},  // read-only
+      {disc, {5}, 0, drive(5)},                                           // CD or DVD
+      {disc, {19}, 0, [](FakePlatform& p) { p.volumeFlags = 0x80000; }},  // read-only
       {kRemoved + L"\n\nNot checked, network drives that could not be reached: e:",
        {53, 67, 1222, 1231},
        0,
@@ -123,7 +123,7 @@ TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
        {0},
        kRed,
        [](FakePlatform& p) {  // a 32-bit program on 64-bit Windows: two machine views
-         p.registry.SetWow64(p.system.wow64 = true);
+         p.registry.SetWow64(p.wow64 = true);
          for (bool view64 : {false, true})
            p.registry.SetString(kMachineRun, L"SVCHOST", "w", view64);
          p.registry.InjectFailure("RegDeleteValue", 5, 1);  // the first: the 32-bit view's
@@ -135,18 +135,17 @@ TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       FakePlatform p;
       p.files.Add(L"c:\\windows\\mdm.exe", 0x27);
       p.files.Add(L"c:\\data\\target.doc", 0x23);
-      p.files.Add(L"c:\\quorin.exe", 0x420);  // a file link to it, removed as a link
-      p.files.Get(L"c:\\quorin.exe")->linkTarget = L"c:\\data\\target.doc";
-      p.files.Add(L"e:\\autorun.inf");
-      p.files.Get(L"e:\\autorun.inf")->killError = code;
+      // A file link to it, removed as a link.
+      p.files.Add(L"c:\\quorin.exe", 0x420).linkTarget = L"c:\\data\\target.doc";
+      p.files.Add(L"e:\\autorun.inf").killError = code;
       if (row.arrange) row.arrange(p);
       Form1 form(p);
       form.Show();
-      p.forms.Tick();
+      p.Tick();
       const bool red = row.flags & kRed;
-      EXPECT_EQ(p.forms.captions[kLabel2],
+      EXPECT_EQ(p.captions[kLabel2],
                 red ? L"The virus exists and still running" : L"Virus Cleaned");
-      EXPECT_EQ(p.forms.colours[kLabel2], red ? 0xFFu : 0xFF00u);
+      EXPECT_EQ(p.colours[kLabel2], red ? 0xFFu : 0xFF00u);
       form.Command1_Click();
       for (const wchar_t* name : {L"SVCHOST", L"QUORIN", L"MDM"}) {
         EXPECT_FALSE(p.registry.GetValue(kMachineRun, name, true)) << name;
@@ -177,14 +176,14 @@ TEST(Form1Errors, TaskManagerAWindowThatCannotBeMadeAndOneBoxAtATime) {
   form.Show();
   for (const auto& [code, reason] : rows) {
     p.runtime.shellError = code;
-    p.forms.Click(kCommand2);
+    p.Click(kCommand2);
     EXPECT_EQ(p.runtime.boxes.back().prompt, L"Task Manager could not be started: " + reason);
     EXPECT_EQ(p.runtime.boxes.back().style, win::MB_ICONEXCLAMATION);
     EXPECT_FALSE(p.files.redirectionOff) << code;
   }
 
   FakePlatform broken;  // no window: one box and a failure exit, not a wait unseen
-  broken.forms.createFails = true;
+  broken.createFails = true;
   EXPECT_NE(RunApplication(broken), 0);
   EXPECT_EQ(broken.runtime.boxes.at(0).prompt,
             L"Quorin Cleaner could not open its window (Windows error 1400).");
@@ -192,10 +191,10 @@ TEST(Form1Errors, TaskManagerAWindowThatCannotBeMadeAndOneBoxAtATime) {
   p.runtime.boxes.clear();  // a tick failing while the last failure's box is up adds none
   p.registry.onQuery = [](const std::wstring&) { throw std::length_error("not absorbed"); };
   int ticksInBox = 0;
-  p.runtime.onMessageBox = [&] { ticksInBox++ < 3 ? p.forms.Tick() : void(); };
-  p.forms.Tick();
+  p.runtime.onMessageBox = [&] { ticksInBox++ < 3 ? p.Tick() : void(); };
+  p.Tick();
   EXPECT_EQ(ticksInBox, 1) << "a box on top of the box";
-  p.forms.Tick();
+  p.Tick();
   EXPECT_EQ(p.runtime.boxes.size(), 2u) << "once closed, the next failure is shown again";
 }
 

@@ -34,61 +34,63 @@ class RegistryClassTest : public ::testing::Test {
   AdvancedRegistryFunctions reg{p};
 };
 
-const std::wstring kScratch = L"HKEY_CURRENT_USER\\Software\\Scratch";
+const std::wstring k = L"HKEY_CURRENT_USER\\Software\\Scratch";
 
 TEST_F(RegistryClassTest, EachFailingCallGivesTheMembersResultAndBox) {
   const struct {
     std::function<Variant()> member;
     const char* call;
-    int32_t code;
-    const wchar_t *result, *box;
+    const wchar_t* result;
+    bool box;
   } rows[] = {
-      {[&] { return reg.KeyValueExist(kScratch, L"s"); }, "RegQueryValueEx", 5, L"False", L""},
-      {[&] { return reg.KeyExist(kScratch); }, "RegOpenKeyEx", 5, L"Empty", L""},
-      {[&] { return reg.CreateKey(kScratch + L"\\new"); }, "RegCreateKey", 5, L"False", L""},
-      {[&] { return reg.DeleteKeyValue(kScratch, L"s"); }, "RegOpenKeyEx", 5, L"False", L""},
-      {[&] { return reg.DeleteKeyValue(kScratch, L"s"); }, "RegDeleteValue", 2, L"False",
-       L"!Bad Key Name;"},
-      {[&] { return reg.SetDWordValue(kScratch, L"d", 1); }, "RegOpenKeyEx", 1010, L"False",
-       L"!Bad Key Name;"},
-      {[&] { return reg.SetDWordValue(kScratch, L"d", 1); }, "RegSetValueEx", 5, L"False",
-       L"!Access To this key Is Denied;"},
-      {[&] { return reg.SetStringValue(kScratch, L"s", L"x"); }, "RegSetValueEx", 1013, L"False",
-       L"!Can't Write Key;"},
-      {[&] { return reg.SetBinaryValue(kScratch, L"b", L"x"); }, "RegSetValueEx", 8, L"False",
-       L"!Out Of memory;"},
-      {[&] { return reg.GetDWordValue(kScratch, L"d"); }, "RegQueryValueEx", 234, L"String 'Error'",
-       L"!There Is More Data Than The Buffer Has Been Allocated To Hold;"},
-      {[&] { return reg.GetStringValue(kScratch, L"s"); }, "RegQueryValueEx", 14, L"String 'Error'",
-       L"!Out Of memory;"},
-      {[&] { return reg.GetBinaryValue(kScratch, L"b"); }, "RegOpenKeyEx", 87, L"String 'Error'",
-       L"!Invalid Parameter;"},
+      {[&] { return reg.KeyValueExist(k, L"s"); }, "RegQueryValueEx", L"False", false},
+      {[&] { return reg.KeyExist(k); }, "RegOpenKeyEx", L"Empty", false},
+      {[&] { return reg.CreateKey(k + L"\\new"); }, "RegCreateKey", L"False", false},
+      {[&] { return reg.DeleteKeyValue(k, L"s"); }, "RegOpenKeyEx", L"False", false},
+      {[&] { return reg.DeleteKeyValue(k, L"s"); }, "RegDeleteValue", L"False", true},
+      {[&] { return reg.SetDWordValue(k, L"d", 1); }, "RegOpenKeyEx", L"False", true},
+      {[&] { return reg.SetDWordValue(k, L"d", 1); }, "RegSetValueEx", L"False", true},
+      {[&] { return reg.SetStringValue(k, L"s", L"x"); }, "RegSetValueEx", L"False", true},
+      {[&] { return reg.SetBinaryValue(k, L"b", L"x"); }, "RegSetValueEx", L"False", true},
+      {[&] { return reg.GetDWordValue(k, L"d"); }, "RegQueryValueEx", L"String 'Error'", true},
+      {[&] { return reg.GetStringValue(k, L"s"); }, "RegQueryValueEx", L"String 'Error'", true},
+      {[&] { return reg.GetBinaryValue(k, L"b"); }, "RegOpenKeyEx", L"String 'Error'", true},
   };
-  p.registry.SetString(kScratch, L"s", "text");
-  p.registry.SetValue(kScratch, L"d", 4, {7, 0, 0, 0});
-  p.registry.SetValue(kScratch, L"b", 3, {1});
+  p.registry.SetString(k, L"s", "text");
+  p.registry.Key(k)[L"d"] = {4, {7, 0, 0, 0}};
+  p.registry.Key(k)[L"b"] = {3, {1}};
   for (bool display : {true, false}) {
     reg.SetDisplayErrorMsg(Variant::Boolean(display));
     for (const auto& row : rows) {
-      p.registry.InjectFailure(row.call, row.code, 1);
-      EXPECT_EQ(Show(row.member()), row.result) << row.call << " " << row.code;
-      EXPECT_EQ(Boxes(), display ? row.box : L"") << row.call << " " << row.code;
+      p.registry.InjectFailure(row.call, 1011, 1);
+      EXPECT_EQ(Show(row.member()), row.result) << row.call;
+      EXPECT_EQ(Boxes(), display && row.box ? L"!Can't Open Key;" : L"") << row.call;
       EXPECT_EQ(p.registry.OpenHandles(), 0) << "left open after " << row.call;
     }
   }
-  // The other documented texts.
-  const std::pair<int32_t, const wchar_t*> texts[] = {{4, L"Can't Read Key"},
-                                                      {1012, L"Can't Read Key"},
-                                                      {1011, L"Can't Open Key"},
-                                                      {1009, L"The Registry Database Is Corrupt!"},
-                                                      {1015, L"The Registry Database Is Corrupt!"},
-                                                      {1014, L"Undefined Error Code :  1014"},
-                                                      {-1, L"Undefined Error Code : -1"}};
+  const std::wstring denied = L"Access To this key Is Denied",
+                     corrupt = L"The Registry Database Is Corrupt!", memory = L"Out Of memory",
+                     read = L"Can't Read Key", bad = L"Bad Key Name";
+  const std::pair<int32_t, std::wstring> texts[] = {
+      {2, bad},
+      {1010, bad},
+      {4, read},
+      {1012, read},
+      {5, denied},
+      {8, memory},
+      {14, memory},
+      {87, L"Invalid Parameter"},
+      {1009, corrupt},
+      {1015, corrupt},
+      {1013, L"Can't Write Key"},
+      {234, L"There Is More Data Than The Buffer Has Been Allocated To Hold"},
+      {1014, L"Undefined Error Code :  1014"},
+      {-1, L"Undefined Error Code : -1"}};
   reg.SetDisplayErrorMsg(Variant::Boolean(true));
   for (const auto& [code, text] : texts) {
     p.registry.InjectFailure("RegDeleteKey", code, 1);
-    reg.DeleteKey(kScratch);
-    EXPECT_EQ(Boxes(), L"!" + std::wstring(text) + L";") << code;
+    reg.DeleteKey(k);
+    EXPECT_EQ(Boxes(), L"!" + text + L";") << code;
   }
 }
 
@@ -126,14 +128,11 @@ TEST_F(RegistryClassTest, PathsAndTheirRoots) {
       EXPECT_EQ(p.registry.calls, 0) << path;
     }
   }
-  for (const wchar_t* root :
+  for (const std::wstring root :
        {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
         L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG", L"HKEY_DYN_DATA"}) {
-    for (const std::wstring sub : {L"", L"\\A\\B"}) {
-      const std::wstring path = root + sub;
-      EXPECT_EQ(Show(reg.CreateKey(path)), L"True") << path;
-      EXPECT_EQ(Show(reg.KeyExist(path)), L"True") << path;
-    }
+    EXPECT_EQ(Show(reg.SetStringValue(root + L"\\A\\B", L"v", L"x")), L"True") << root;
+    EXPECT_TRUE(p.registry.GetValue(root + L"\\A\\B", L"v")) << root;
   }
   // The sub-key keeps a leading backslash, which no key name can start with.
   EXPECT_EQ(Show(reg.KeyExist(L"HKEY_LOCAL_MACHINE\\\\A\\B")), L"Empty");
