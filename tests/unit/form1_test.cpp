@@ -37,22 +37,15 @@ TEST(Form1Layout, DesignTableAtTwelveTwipsAPixel) {
   };
   constexpr wchar_t kTimes[] = L"Times New Roman";
   constexpr TextAlign kCenter = TextAlign::Center;
-  const uint32_t caption = SystemColour(win::COLOR_ACTIVECAPTION);
+  constexpr uint32_t kNone = kDefaultColour, kCaption = SystemColour(win::COLOR_ACTIVECAPTION);
   const std::wstring credit = L"Quorin Cleaner 1.0 - removes the Quorin autorun worm";
   const Want want[] = {
-      {kCommand1, 400, L"Kill Virus", kTimes, {10, 350, 261, 51}, 15.75, kCenter, kDefaultColour},
-      {kLabel1, 700, L"Label1", kTimes, {10, 10, 521, 341}, 12, TextAlign::Left, kDefaultColour},
-      {kLabel2, 700, L"Label2", kTimes, {20, 410, 468, 30}, 15.75, kCenter, kDefaultColour},
-      {kLabel3, 700, L"", kTimes, {10, 440, 491, 41}, 12, kCenter, kDefaultColour},
-      {kLabel4, 700, credit.c_str(), L"Book Antiqua", {0, 490, 481, 61}, 11.25, kCenter, caption},
-      {kCommand2,
-       400,
-       L"Open Task manager",
-       kTimes,
-       {280, 350, 211, 51},
-       14.25,
-       kCenter,
-       kDefaultColour},
+      {kCommand1, 400, L"Kill Virus", kTimes, {10, 350, 261, 51}, 15.75, kCenter, kNone},
+      {kLabel1, 700, L"Label1", kTimes, {10, 10, 521, 341}, 12, TextAlign::Left, kNone},
+      {kLabel2, 700, L"Label2", kTimes, {20, 410, 468, 30}, 15.75, kCenter, kNone},
+      {kLabel3, 700, L"", kTimes, {10, 440, 491, 41}, 12, kCenter, kNone},
+      {kLabel4, 700, credit.c_str(), L"Book Antiqua", {0, 490, 481, 61}, 11.25, kCenter, kCaption},
+      {kCommand2, 400, L"Open Task manager", kTimes, {280, 350, 211, 51}, 14.25, kCenter, kNone},
   };
   const FormSpec f = Form1::Layout(12, 12);
   EXPECT_EQ(std::tie(f.caption, f.clientWidth, f.clientHeight, f.timerInterval),
@@ -80,6 +73,8 @@ TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
   const std::wstring disc =
       kRemoved + L"\n\n" + e + L"on a read-only disc, it cannot be deleted there";
   const std::wstring unchecked = L"\" in " + kMachineRun + L": could not be checked: ";
+  const std::wstring unmarked = denied + L"; it could not be marked for deletion at restart either",
+                     network = L"\n\nNot checked, network drives that could not be reached: e:";
   auto onDelete = [](OnDelete how) {
     return [how](FakePlatform& p) { p.files.Get(L"e:\\autorun.inf")->onDelete = how; };
   };
@@ -94,18 +89,12 @@ TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       {kRemoved, {0, 2, 3, 15, 21, 55, 123, 1005, 1112}},  // not there
       {inUse + restart, {33}, kScheduled},
       {denied + restart, {5}, kScheduled},
-      {denied + L"; it could not be marked for deletion at restart either",
-       {5},
-       0,
-       [](FakePlatform& p) { p.files.moveFails = true; }},
+      {unmarked, {5}, 0, [](FakePlatform& p) { p.files.moveFails = true; }},
       {e + L"the disk is write-protected", {19}},
       {e + L"Windows error 1117 (Path/File access error)", {1117}},
       {disc, {5}, 0, drive(5)},                                           // CD or DVD
       {disc, {19}, 0, [](FakePlatform& p) { p.volumeFlags = 0x80000; }},  // read-only
-      {kRemoved + L"\n\nNot checked, network drives that could not be reached: e:",
-       {53, 67, 1222, 1231},
-       0,
-       drive(4)},
+      {kRemoved + network, {53, 67, 1222, 1231}, 0, drive(4)},
       {inUse, {32}, 0, drive(2)},                      // USB stick: its letter may change
       {pending, {0}, 0, onDelete(OnDelete::Pending)},  // "deleted", still open elsewhere
       {pending, {0}, 0, onDelete(OnDelete::PendingFat)},
