@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   QC_FUZZ_CHECK(p.registry.OpenHandles() == 0);
   // With the display off only the caller's own mistake, a malformed path, is still shown.
-  for (const qc::test::MessageBoxCall& box : p.runtime.boxes)
+  for (const qc::test::MessageBoxCall& box : p.boxes)
     QC_FUZZ_CHECK(!box.prompt.empty() && (!quiet || box.prompt.rfind(L"Incorrect Format", 0) == 0));
   return 0;
 }

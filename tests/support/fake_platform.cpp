@@ -36,6 +36,12 @@ I Deliver(const FakeRegistry::Value& v, U* type, uint8_t* data, U* cbData) {
   return 0;
 }
 
+FakeFile& Existing(FakeFiles& files, W path) {
+  FakeFile* f = files.Get(path);
+  if (!f) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
+  return *f;
+}
+
 }  // namespace
 
 bool CaseInsensitiveLess::operator()(W a, W b) const {
@@ -97,25 +103,20 @@ U FakeFiles::GetFileAttributes(W path) {
   return f->attributes;
 }
 
-FakeFile& FakeRuntime::Existing(W path) {
-  FakeFile* f = files_.Get(path);
-  if (!f) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
-  return *f;
-}
-
-void FakeRuntime::SetAttr(W path, U attributes) {
-  FakeFile* f = &Existing(path);
-  if (!f->linkTarget.empty()) f = &Existing(f->linkTarget);  // follows the link, as Wine does
+void FakePlatform::SetAttr(W path, U attributes) {
+  FakeFile* f = &Existing(files, path);
+  if (!f->linkTarget.empty())
+    f = &Existing(files, f->linkTarget);  // follows the link, as Wine does
   f->attributes = (f->attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
 }
 
-void FakeRuntime::Kill(W path) {
-  FakeFile& f = Existing(path);
+void FakePlatform::Kill(W path) {
+  FakeFile& f = Existing(files, path);
   if (f.killError) throw RuntimeError(kErrPathFileAccess, {}, f.killError);
   if (f.pending || (f.attributes & win::FILE_ATTRIBUTE_READONLY))
     throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
   if (f.onDelete == FakeFile::OnDelete::Goes) {
-    files_.entries.erase(path);
+    files.entries.erase(path);
   } else {
     f.pending = f.onDelete != FakeFile::OnDelete::Stays;
   }
@@ -143,7 +144,7 @@ I FakeRegistry::Open(const char* call, RegKey hKey, W subKey, U sam, RegKey& res
 I FakeRegistry::RegQueryValueEx(RegKey hKey, W name, U* type, uint8_t* data, U* cbData) {
   if (onQuery) onQuery(name);
   Values* key = nullptr;
-  if (I code = Use("RegQueryValueEx", hKey, key)) return code;
+  if (I code = Use(__func__, hKey, key)) return code;
   auto v = key->find(name);
   return v == key->end() ? win::ERROR_FILE_NOT_FOUND : Deliver(v->second, type, data, cbData);
 }
@@ -152,7 +153,7 @@ I FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, U* clsLen, U* subKeys, U* ma
                                 U* maxClassLen, U* values, U* maxNameLen, U* maxLen, U*,
                                 uint64_t*) {
   Values* key = nullptr;
-  if (I code = Use("RegQueryInfoKey", hKey, key)) return code;
+  if (I code = Use(__func__, hKey, key)) return code;
   *clsLen = *subKeys = *maxSubKeyLen = *maxClassLen = *maxNameLen = *maxLen = 0;
   *values = static_cast<U>(key->size());
   for (const auto& [name, v] : *key) {
@@ -165,7 +166,7 @@ I FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, U* clsLen, U* subKeys, U* ma
 I FakeRegistry::RegEnumValue(RegKey hKey, U index, char* name, U& nameLen, U* type, uint8_t* data,
                              U* dataLen) {
   Values* key = nullptr;
-  if (I code = Use("RegEnumValue", hKey, key)) return code;
+  if (I code = Use(__func__, hKey, key)) return code;
   if (index >= key->size()) return win::ERROR_NO_MORE_ITEMS;
   const auto v = std::next(key->begin(), index);
   const string a(v->first.begin(), v->first.end());

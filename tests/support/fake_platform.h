@@ -68,12 +68,12 @@ class FakeRegistry : public IRegistry {
   int calls = 0;                        // registry calls made
   std::function<void(W name)> onQuery;  // runs first in every value query
 
-  I RegOpenKeyEx(RegKey k, W sub, U, U sam, RegKey& r) override {
-    return Open("RegOpenKeyEx", k, sub, sam, r);
+  I RegOpenKeyEx(RegKey k, W s, U, U sam, RegKey& r) override {
+    return Open(__func__, k, s, sam, r);
   }
-  I RegCreateKey(RegKey k, W sub, RegKey& r) override { return Open("RegCreateKey", k, sub, 0, r); }
+  I RegCreateKey(RegKey k, W s, RegKey& r) override { return Open(__func__, k, s, 0, r); }
   I RegCreateKeyEx(RegKey k, W sub, U, const wstring*, U, U sam, RegKey& r, U*) override {
-    return Open("RegCreateKeyEx", k, sub, sam, r);
+    return Open(__func__, k, sub, sam, r);
   }
   I RegCloseKey(RegKey k) override {
     return ++calls, handles_.erase(k) ? 0 : win::ERROR_INVALID_HANDLE;
@@ -81,21 +81,19 @@ class FakeRegistry : public IRegistry {
   I RegQueryValueEx(RegKey, W, U*, uint8_t*, U*) override;
   I RegSetValueEx(RegKey k, W name, U, U type, const uint8_t* data, U size) override {
     Values* key = nullptr;
-    if (I code = Use("RegSetValueEx", k, key)) return code;
+    if (I code = Use(__func__, k, key)) return code;
     return (*key)[name] = {type, Bytes(data, data + (data ? size : 0))}, 0;
   }
   I RegDeleteValue(RegKey k, W name) override {
     Values* key = nullptr;
-    if (I code = Use("RegDeleteValue", k, key)) return code;
+    if (I code = Use(__func__, k, key)) return code;
     return key->erase(name) ? 0 : win::ERROR_FILE_NOT_FOUND;
   }
-  I RegDeleteKey(RegKey, W) override { return Check("RegDeleteKey", win::ERROR_ACCESS_DENIED); }
-  I RegDeleteKeyEx(RegKey, W, U, U) override {
-    return Check("RegDeleteKeyEx", win::ERROR_ACCESS_DENIED);
-  }
+  I RegDeleteKey(RegKey, W) override { return Check(__func__, win::ERROR_ACCESS_DENIED); }
+  I RegDeleteKeyEx(RegKey, W, U, U) override { return Check(__func__, win::ERROR_ACCESS_DENIED); }
   I RegQueryInfoKey(RegKey, char*, U*, U*, U*, U*, U*, U*, U*, U*, uint64_t*) override;
   I RegEnumKeyEx(RegKey, U, char*, U&, char*, U*, uint64_t*) override {
-    return Check("RegEnumKeyEx", win::ERROR_NO_MORE_ITEMS);
+    return Check(__func__, win::ERROR_NO_MORE_ITEMS);
   }
   I RegEnumValue(RegKey, U, char*, U&, U*, uint8_t*, U*) override;
 
@@ -103,8 +101,8 @@ class FakeRegistry : public IRegistry {
   // Counts the call; an injected failure's code, else `otherwise`.
   I Check(const char* call, I otherwise = 0) {
     ++calls;
-    for (auto& f : failures_)
-      if (f.call == call && f.times != 0) return f.times -= f.times > 0, f.code;
+    for (auto& [name, code, times] : failures_)
+      if (name == call && times != 0) return times -= times > 0, code;
     return otherwise;
   }
   // The key's path from a root or an open key; empty for a bad handle or sub-key.
@@ -122,11 +120,7 @@ class FakeRegistry : public IRegistry {
   std::map<wstring, Values, CaseInsensitiveLess> keys_;
   std::map<RegKey, wstring> handles_;
   RegKey next_ = 0x1000;
-  struct Failure {
-    string call;
-    I code, times;
-  };
-  std::vector<Failure> failures_;
+  std::vector<std::tuple<string, I, I>> failures_;  // call, code, times
 };
 
 struct FakeFile {
@@ -164,9 +158,7 @@ class FakeFiles : public IFiles {
   I FindClose(I handle) override { return static_cast<I>(finds_.erase(handle)); }
   U GetFileAttributes(W path) override;
   I MoveFileEx(W path, const wstring*, U) override {
-    lastError_ = win::ERROR_ACCESS_DENIED;
-    if (!moveFails) deleteAtReboot.push_back(path);
-    return !moveFails;
+    return lastError_ = win::ERROR_ACCESS_DENIED, !moveFails && (deleteAtReboot.push_back(path), 1);
   }
   U GetDriveType(W) override { return driveType; }
   U GetLastError() override { return lastError_; }
@@ -182,22 +174,52 @@ struct MessageBoxCall {
   int style;
 };
 
-class FakeRuntime : public IRuntime {
+// The registry and the files apart; the other families answer nothing but what a test sets.
+struct Families : ICodePage, IRuntime, ISystem, IShell, IMultimedia, IForms, IWindows {};
+class FakePlatform : public Platform, Families {
  public:
-  explicit FakeRuntime(FakeFiles& files) : files_(files) {}
+  FakeRegistry registry;
+  FakeFiles files;
   std::vector<MessageBoxCall> boxes;
   std::function<void()> onMessageBox;  // runs inside the box, as a modal loop would
   U shellError = 0;                    // a start fails with this Win32 code
   int64_t clock = 0, clockStep = 0;    // milliseconds; the step is added at every reading
   int waits = 0;                       // each moves the clock on by the time given
   float twipsY = 15;
+  bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
+  bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
+  U volumeFlags = 0;
+  std::array<U, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
+  std::vector<std::pair<U, Bytes>> notified;      // tray message, record
+  std::vector<wstring> recentDocs;                // "(null)" for none
+  std::vector<std::pair<wstring, U>> sounds;      // name, flags
+  std::map<int, wstring> captions;                // by control
+  std::map<int, U> colours;                       // by control
+  IFormEvents* events = nullptr;
+  bool createFails = false;
+  Point32 cursor;
+  std::map<I, std::vector<wstring>> listBoxes;  // rows added, per window
+  std::function<void()> onAddString;            // runs inside LB_ADDSTRING
+  std::vector<std::pair<U, bool>> exits;        // flags, shutdown privilege enabled at the call
+  void Click(int id) { events->OnClick(id); }
+  void Tick() { events->OnTimer(); }
+
+  ICodePage& CodePage() override { return *this; }
+  IRegistry& Registry() override { return registry; }
+  IRuntime& Runtime() override { return *this; }
+  IFiles& Files() override { return files; }
+  IForms& Forms() override { return *this; }
+  IWindows& Windows() override { return *this; }
+  ISystem& System() override { return *this; }
+  IShell& Shell() override { return *this; }
+  IMultimedia& Multimedia() override { return *this; }
 
   int MessageBox(W prompt, int style, const wstring*) override {
     boxes.push_back({prompt, style});
     if (onMessageBox) onMessageBox();
     return win::IDOK;
   }
-  double Shell(W, int) override {
+  double Shell(W, int) override {  // the runtime's; Shell() above is the shell family
     return shellError ? throw RuntimeError(kErrFileNotFound, {}, shellError) : 4242;
   }
   double ShellProgram(W, W line, int) override { return Shell(line, 0); }
@@ -213,45 +235,6 @@ class FakeRuntime : public IRuntime {
   wstring Command() override { return L""; }
   float TwipsPerPixelX() override { return 15; }
   float TwipsPerPixelY() override { return twipsY; }
-
- private:
-  FakeFile& Existing(W path);
-  FakeFiles& files_;
-};
-
-// The registry, files and runtime apart; the other families answer nothing but what a test sets.
-class FakePlatform : public Platform, ICodePage, ISystem, IShell, IMultimedia, IForms, IWindows {
- public:
-  FakeRegistry registry;
-  FakeFiles files;
-  FakeRuntime runtime{files};
-  bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
-  bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
-  U volumeFlags = 0;
-  std::array<U, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
-  std::vector<std::pair<U, Bytes>> notified;      // tray message, record
-  std::vector<wstring> recentDocs;                // "(null)" for none
-  std::vector<std::pair<wstring, U>> sounds;      // name, flags
-  std::map<int, wstring> captions;                // by control
-  std::map<int, U> colours;                       // by control
-  IFormEvents* events = nullptr;
-  bool createFails = false;
-  Point32 cursor;
-  std::map<I, std::vector<wstring>> listBoxes;  // rows added, per window
-  std::function<void()> onAddString;            // runs inside LB_ADDSTRING
-  std::function<void(U flags)> onExitWindowsEx;
-  void Click(int id) { events->OnClick(id); }
-  void Tick() { events->OnTimer(); }
-
-  ICodePage& CodePage() override { return *this; }
-  IRegistry& Registry() override { return registry; }
-  IRuntime& Runtime() override { return runtime; }
-  IFiles& Files() override { return files; }
-  IForms& Forms() override { return *this; }
-  IWindows& Windows() override { return *this; }
-  ISystem& System() override { return *this; }
-  IShell& Shell() override { return *this; }
-  IMultimedia& Multimedia() override { return *this; }
 
   string ToAnsi(W text) override;  // Latin-1, '?' for the rest
   wstring FromAnsi(const string& bytes) override;
@@ -276,13 +259,9 @@ class FakePlatform : public Platform, ICodePage, ISystem, IShell, IMultimedia, I
 
   I CoInitializeEx(U) override { return 0; }
   I ShellExecute(I, const wstring*, W, const wstring*, const wstring*, I) override { return 42; }
-  I Shell_NotifyIcon(U message, const Bytes& record) override {
-    return notified.emplace_back(message, record), 1;
-  }
+  I Shell_NotifyIcon(U m, const Bytes& r) override { return notified.emplace_back(m, r), 1; }
   I SHGetFileInfo(W, U, Bytes&, U, U) override { return 0; }
-  void SHAddToRecentDocs(U, const wstring* path) override {
-    recentDocs.push_back(path ? *path : L"(null)");
-  }
+  void SHAddToRecentDocs(U, const wstring* p) override { recentDocs.push_back(p ? *p : L"(null)"); }
   I ImageList_Draw(I, I, I, I, I, U) override { return 0; }
 
   I sndPlaySound(W sound, U flags) override { return sounds.emplace_back(sound, flags), 1; }
@@ -290,8 +269,7 @@ class FakePlatform : public Platform, ICodePage, ISystem, IShell, IMultimedia, I
   U waveOutGetNumDevs() override { return 1; }
 
   void CreateForm(const FormSpec&, IFormEvents& ev) override {
-    if (createFails) throw RuntimeError(kErrOutOfMemory, {}, 1400);
-    events = &ev;
+    events = createFails ? throw RuntimeError(kErrOutOfMemory, {}, 1400) : &ev;
   }
   void SetCaption(int id, W text) override { captions[id] = text; }
   void SetForeColour(int id, U colour) override { colours[id] = colour; }
@@ -299,16 +277,11 @@ class FakePlatform : public Platform, ICodePage, ISystem, IShell, IMultimedia, I
   int RunMessageLoop() override { return 0; }
 
   I SendMessage(I hwnd, U msg, I, W text) override {
-    if (msg != win::LB_ADDSTRING) return 0;
-    listBoxes[hwnd].push_back(text);
-    if (onAddString) onAddString();
+    if (msg == win::LB_ADDSTRING && (listBoxes[hwnd].push_back(text), onAddString)) onAddString();
     return 0;
   }
   I GetCursorPos(Point32& point) override { return (point = cursor), 1; }
-  I ExitWindowsEx(U flags, U) override {
-    if (onExitWindowsEx) onExitWindowsEx(flags);
-    return 1;
-  }
+  I ExitWindowsEx(U flags, U) override { return exits.emplace_back(flags, privilegeEnabled), 1; }
   // The rest must not run for real, or is checked on real windows under Wine.
   I SetWindowPos(I, I, I, I, I, I, U) override { return 1; }
   I SetWindowLong(I, I, I) override { return 0; }

@@ -102,7 +102,7 @@ TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSear
 
 TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
   FakePlatform p;
-  p.runtime.twipsY = 12;
+  p.twipsY = 12;
   p.cursor = {10, 2731};  // 32772 twips down
   CWinAPI api(p);         // creation never fails
   const std::tuple<Variant, Boolean, const wchar_t*> rows[] = {
@@ -131,8 +131,8 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
   std::wstring want = L"\r\n";
   for (wchar_t c : items) want += c == L'|' ? std::wstring(L"\r\n") : std::wstring(1, c);
   api.ListFunc();
-  ASSERT_EQ(p.runtime.boxes.size(), 1u);
-  EXPECT_EQ(p.runtime.boxes[0].prompt, want);
+  ASSERT_EQ(p.boxes.size(), 1u);
+  EXPECT_EQ(p.boxes[0].prompt, want);
 }
 
 TEST(Multimedia, EventSoundNames) {
@@ -158,13 +158,13 @@ TEST(Multimedia, DelayEndsAsTheTargetSecondBeginsCountedFromOneReading) {
   for (auto [start, seconds, step, end, error] : rows) {
     FakePlatform p;
     CWinAPI api(p);
-    p.runtime.clock = start;
-    p.runtime.clockStep = step;
+    p.clock = start;
+    p.clockStep = step;
     Double howLong = seconds;
     EXPECT_EQ(ErrorNumberOf([&] { api.Delay(howLong); }), error) << seconds;
-    EXPECT_GE(p.runtime.clock, end) << start << " + " << seconds;
-    EXPECT_LE(p.runtime.clock, end + 3 * step) << start << " + " << seconds;
-    EXPECT_LE(p.runtime.waits, 1) << "no spinning: " << start << " + " << seconds;
+    EXPECT_GE(p.clock, end) << start << " + " << seconds;
+    EXPECT_LE(p.clock, end + 3 * step) << start << " + " << seconds;
+    EXPECT_LE(p.waits, 1) << "no spinning: " << start << " + " << seconds;
   }
 }
 
@@ -227,10 +227,8 @@ TEST(CWinAPISystem, ShutdownAndRestartHoldThePrivilegeForTheCallOnly) {
     CWinAPI api(p);
     p.privilegeHeld = held;
     p.privilegeEnabled = enabledBefore;
-    Seen seen;
-    p.onExitWindowsEx = [&](uint32_t flags) { seen.emplace_back(flags, p.privilegeEnabled); };
     api.ExitWindows(code);
-    EXPECT_EQ(seen, want) << code;
+    EXPECT_EQ(p.exits, want) << code;
     EXPECT_EQ(p.privilegeEnabled, enabledBefore) << code;
   }
 }

@@ -144,7 +144,7 @@ TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       EXPECT_EQ(p.files.Get(L"c:\\data\\target.doc")->attributes, 0x23u) << "the link was followed";
       EXPECT_EQ(p.files.deleteAtReboot.size(), row.flags & kScheduled ? 1u : 0u);
       const bool info = row.says.rfind(kRemoved, 0) == 0;
-      const test::MessageBoxCall& box = p.runtime.boxes.back();
+      const test::MessageBoxCall& box = p.boxes.back();
       EXPECT_EQ(box.style, info ? 64 : 48);
       EXPECT_TRUE(info ? box.prompt == row.says
                        : box.prompt.find(L"\n" + row.says + L"\n") != std::wstring::npos)
@@ -164,27 +164,27 @@ TEST(Form1Errors, TaskManagerAWindowThatCannotBeMadeAndOneBoxAtATime) {
   Form1 form(p);
   form.Show();
   for (const auto& [code, reason] : rows) {
-    p.runtime.shellError = code;
+    p.shellError = code;
     p.Click(kCommand2);
-    EXPECT_EQ(p.runtime.boxes.back().prompt, L"Task Manager could not be started: " + reason);
-    EXPECT_EQ(p.runtime.boxes.back().style, win::MB_ICONEXCLAMATION);
+    EXPECT_EQ(p.boxes.back().prompt, L"Task Manager could not be started: " + reason);
+    EXPECT_EQ(p.boxes.back().style, win::MB_ICONEXCLAMATION);
     EXPECT_FALSE(p.files.redirectionOff) << code;
   }
 
   FakePlatform broken;  // no window: one box and a failure exit, not a wait unseen
   broken.createFails = true;
   EXPECT_NE(RunApplication(broken), 0);
-  EXPECT_EQ(broken.runtime.boxes.at(0).prompt,
+  EXPECT_EQ(broken.boxes.at(0).prompt,
             L"Quorin Cleaner could not open its window (Windows error 1400).");
 
-  p.runtime.boxes.clear();  // a tick failing while the last failure's box is up adds none
+  p.boxes.clear();  // a tick failing while the last failure's box is up adds none
   p.registry.onQuery = [](const std::wstring&) { throw std::length_error("not absorbed"); };
   int ticksInBox = 0;
-  p.runtime.onMessageBox = [&] { ticksInBox++ < 3 ? p.Tick() : void(); };
+  p.onMessageBox = [&] { ticksInBox++ < 3 ? p.Tick() : void(); };
   p.Tick();
   EXPECT_EQ(ticksInBox, 1) << "a box on top of the box";
   p.Tick();
-  EXPECT_EQ(p.runtime.boxes.size(), 2u) << "once closed, the next failure is shown again";
+  EXPECT_EQ(p.boxes.size(), 2u) << "once closed, the next failure is shown again";
 }
 
 }  // namespace

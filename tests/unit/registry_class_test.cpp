@@ -27,9 +27,9 @@ TEST(RegistryClass, FailingCallsAndMalformedPathsGiveTheMembersResultAndBox) {
   AdvancedRegistryFunctions reg{p};
   auto boxes = [&] {  // "!text;" for each exclamation box since the last call, "0|text;" plain
     std::wstring all;
-    for (const auto& b : p.runtime.boxes)
+    for (const auto& b : p.boxes)
       all += (b.style == 48 ? L"!" : std::to_wstring(b.style) + L"|") + b.prompt + L";";
-    return p.runtime.boxes.clear(), all;
+    return p.boxes.clear(), all;
   };
   const std::wstring k = L"HKEY_CURRENT_USER\\Software\\Scratch";
   const wchar_t *F = L"False", *E = L"Empty", *X = L"'Error'";  // results
