@@ -82,8 +82,7 @@ TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSear
   };
   for (const auto& row : rows) {
     FakePlatform p;
-    for (const wchar_t* f : {L"a.txt", L"z.txt", L"s0\\b.txt"})
-      p.files.Add(L"c:\\data\\" + String(f));
+    for (auto f : {L"a.txt", L"z.txt", L"s0\\b.txt"}) p.files.Add(L"c:\\data\\" + String(f));
     for (int i = 1; i < row.subFolders; ++i) p.files.Add(L"c:\\data\\s" + std::to_wstring(i), 0x10);
     if (row.linkAttributes) {
       p.files.Add(L"c:\\data\\link\\inside.txt");
@@ -135,9 +134,52 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
   EXPECT_EQ(p.boxes[0].prompt, want);
 }
 
-TEST(Multimedia, EventSoundNames) {
+TEST(Multimedia, DelayEndsAsTheTargetSecondBeginsCountedFromOneReading) {
+  // The clock (ms) moves only while Delay waits, and by `step` at every reading.
+  const std::tuple<int64_t, double, int64_t, int64_t, int> rows[] = {
+      {1000999, 1, 1, 1001000, 0},                                   // the second turns meanwhile
+      {1000500, 2.5, 0, 1002000, 0}, {1000500, 3.5, 0, 1004000, 0},  // halves to even
+      {1000500, -5, 0, 1000500, 0},  {1000500, 1e12, 0, 1000500, kErrOverflow},
+  };
   FakePlatform p;
   CWinAPI api(p);
+  for (auto [start, seconds, step, end, error] : rows) {
+    p.clock = start, p.clockStep = step, p.waits = 0;
+    Double howLong = seconds;
+    EXPECT_EQ(ErrorNumberOf([&] { api.Delay(howLong); }), error) << seconds;
+    EXPECT_GE(p.clock, end) << start << " + " << seconds;
+    EXPECT_LE(p.clock, end + 3 * step) << start << " + " << seconds;
+    EXPECT_LE(p.waits, 1) << "no spinning: " << start << " + " << seconds;
+  }
+}
+
+// What the shell reads: the tray record byte for byte, and the sounds' names.
+TEST(CWinAPIShell, TheTrayRecordWhenItIsSentAndTheEventSounds) {
+  FakePlatform p;
+  CWinAPI api(p);
+  auto send = [&](Long func, Long h, String tip, Picture picture) {  // message and record, if any
+    p.notified.clear();
+    api.TrayIcon(func, h, tip, picture);
+    return p.notified.empty() ? std::make_pair(~0u, Bytes{}) : p.notified.at(0);
+  };
+  const Bytes r = send(0, 0x00123456, L"Quorin", Picture(static_cast<Long>(0x80001234u))).second;
+  // Size 88, window, icon id 1, flags message|icon|tip, events as mouse moves, the icon; the tip:
+  // at most 63 bytes in the ANSI code page, a NUL, blanks to the end of the field.
+  const Bytes head = {88, 0, 0, 0, 0x56, 0x34, 0x12, 0, 1,    0,    0, 0,
+                      7,  0, 0, 0, 0,    2,    0,    0, 0x34, 0x12, 0, 0x80};
+  ASSERT_EQ(r.size(), 88u);
+  EXPECT_EQ(Bytes(r.begin(), r.begin() + 24), head);
+  EXPECT_EQ(std::string(r.begin() + 24, r.end()),
+            std::string("Quorin\0", 7) + std::string(57, ' '));
+  const Bytes cut = send(0, 1, L"caf\u00e9" + std::wstring(70, L'x'), Picture(5)).second;
+  EXPECT_EQ(std::string(cut.begin() + 24, cut.end()), "caf\xE9" + std::string(59, 'x') + '\0');
+  const auto added = send(0, 42, L"tip", Picture(9));
+  EXPECT_EQ(added.first, 0u);
+  for (Long func : {1, 2})  // modify, delete
+    EXPECT_EQ(send(func, 42, L"tip", Picture(9)), std::make_pair(uint32_t(func), added.second));
+  EXPECT_TRUE(send(3, 42, L"tip", Picture(9)).second.empty());
+  EXPECT_EQ(ErrorNumberOf([&] { send(0, 42, L"tip", Picture()); }), kErrObjectNotSet);
+
   String wav = L"c:\\media\\ding one.wav";
   for (Long func = 0; func <= 10; ++func) api.PlaySound(func, wav);  // 10: no sound
   std::vector<std::pair<std::wstring, uint32_t>> want = {{wav, 0x2001}};
@@ -148,83 +190,31 @@ TEST(Multimedia, EventSoundNames) {
   EXPECT_EQ(p.sounds, want);
 }
 
-TEST(Multimedia, DelayEndsAsTheTargetSecondBeginsCountedFromOneReading) {
-  // The clock (ms) moves only while Delay waits, and by `step` at every reading.
-  const std::tuple<int64_t, double, int64_t, int64_t, int> rows[] = {
-      {1000999, 1, 1, 1001000, 0},                                   // the second turns meanwhile
-      {1000500, 2.5, 0, 1002000, 0}, {1000500, 3.5, 0, 1004000, 0},  // halves to even
-      {1000500, -5, 0, 1000500, 0},  {1000500, 1e12, 0, 1000500, kErrOverflow},
-  };
-  for (auto [start, seconds, step, end, error] : rows) {
-    FakePlatform p;
-    CWinAPI api(p);
-    p.clock = start;
-    p.clockStep = step;
-    Double howLong = seconds;
-    EXPECT_EQ(ErrorNumberOf([&] { api.Delay(howLong); }), error) << seconds;
-    EXPECT_GE(p.clock, end) << start << " + " << seconds;
-    EXPECT_LE(p.clock, end + 3 * step) << start << " + " << seconds;
-    EXPECT_LE(p.waits, 1) << "no spinning: " << start << " + " << seconds;
-  }
-}
-
-// The tray record byte for byte: it is what the shell reads.
-TEST(CWinAPITrayIcon, TheRecordTheShellReadsAndWhenItIsSent) {
+// Disk space past 4 GiB; DocumentList's verbs in any case; shutting down holds the privilege for
+// the call only.
+TEST(CWinAPISystem, DiskSpaceDocumentListAndShuttingDown) {
   FakePlatform p;
+  p.clusters = {128, 512, 0x80000000u, 0xFFFFFFFFu};  // clusters of 64 KiB
   CWinAPI api(p);
-  auto send = [&](Long func, Long h, String tip, Picture picture) {  // message and record, if any
-    p.notified.clear();
-    api.TrayIcon(func, h, tip, picture);
-    return p.notified.empty() ? std::make_pair(~0u, Bytes{}) : p.notified.at(0);
-  };
-  const Bytes r = send(0, 0x00123456, L"Quorin", Picture(static_cast<Long>(0x80001234u))).second;
-  // Size 88, window, icon id 1, flags message|icon|tip, events as mouse moves, the icon.
-  const Bytes head = {88, 0, 0, 0, 0x56, 0x34, 0x12, 0, 1,    0,    0, 0,
-                      7,  0, 0, 0, 0,    2,    0,    0, 0x34, 0x12, 0, 0x80};
-  ASSERT_EQ(r.size(), 88u);
-  EXPECT_EQ(Bytes(r.begin(), r.begin() + 24), head);
-  // The tip: at most 63 bytes in the ANSI code page, a NUL, blanks to the end of the field.
-  const std::string ascii = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.,;:!";
-  const std::pair<std::wstring, std::string> tips[] = {
-      {std::wstring(ascii.begin(), ascii.end()), ascii.substr(0, 63) + '\0'},
-      {L"caf\u00e9", std::string("caf\xE9", 4) + '\0' + std::string(59, ' ')}};
-  for (const auto& [tip, field] : tips) {
-    const Bytes rec = send(0, 1, tip, Picture(5)).second;
-    EXPECT_EQ(std::string(rec.begin() + 24, rec.end()), field) << field.size();
-  }
-  const auto added = send(0, 42, L"tip", Picture(9));
-  EXPECT_EQ(added.first, 0u);
-  for (Long func : {1, 2})  // modify, delete
-    EXPECT_EQ(send(func, 42, L"tip", Picture(9)), std::make_pair(uint32_t(func), added.second));
-  EXPECT_TRUE(send(3, 42, L"tip", Picture(9)).second.empty());
-  EXPECT_EQ(ErrorNumberOf([&] { send(0, 42, L"tip", Picture()); }), kErrObjectNotSet);
-}
-
-TEST(CWinAPISystem, DiskSpaceBeyondFourGiBAndDocumentListVerbsInAnyCase) {
-  FakePlatform p;
-  p.clusters = {128, 512, 0x80000000u, 0xFFFFFFFFu};
-  CWinAPI api(p);
-  String e = L"e:\\data";
+  String e = L"e:\\data", clear = L"clear", add = L"Add", other = L"x", doc = L"c:\\r.doc";
   Double dFree = -1, dUsed = -1, dTotal = -1;
-  api.DiskSpace(e, dFree, dUsed, dTotal);  // clusters of 64 KiB
-  EXPECT_EQ(
-      std::make_tuple(dTotal, dFree, dUsed),
-      std::make_tuple(65536.0 * 4294967295.0, 65536.0 * 2147483648.0, 65536.0 * 2147483647.0));
-  String clear = L"clear", add = L"Add", other = L"x", doc = L"c:\\r.doc";
+  api.DiskSpace(e, dFree, dUsed, dTotal);
+  EXPECT_EQ(std::make_tuple(dTotal / 65536, dFree / 65536, dUsed / 65536),
+            std::make_tuple(4294967295.0, 2147483648.0, 2147483647.0));
   for (String* verb : {&clear, &add, &other}) api.DocumentList(*verb, doc);
   EXPECT_EQ(p.recentDocs, (std::vector<std::wstring>{L"(null)", doc}));
-}
 
-TEST(CWinAPISystem, ShutdownAndRestartHoldThePrivilegeForTheCallOnly) {
   using Seen = std::vector<std::pair<uint32_t, bool>>;  // flags, privilege enabled at the call
   const std::tuple<Long, bool, bool, Seen> rows[] = {
-      {0, true, false, {{1, true}}},   {1, true, false, {{2, true}}},  {1, true, true, {{2, true}}},
+      {0, true, false, {{1, true}}},
+      {1, true, true, {{2, true}}},
       {0, false, false, {{1, false}}},  // the call is still made
-      {2, true, false, {{4, false}}},  {3, true, false, {{0, false}}}, {7, true, false, {}},
+      {2, true, false, {{4, false}}},
+      {3, true, false, {{0, false}}},
+      {7, true, false, {}},
   };
   for (auto [code, held, enabledBefore, want] : rows) {
-    FakePlatform p;
-    CWinAPI api(p);
+    p.exits.clear();
     p.privilegeHeld = held;
     p.privilegeEnabled = enabledBefore;
     api.ExitWindows(code);

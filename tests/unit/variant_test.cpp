@@ -15,10 +15,8 @@ namespace {
 template <class R>
 Variant As(R r) {
   if constexpr (std::is_same_v<R, bool>) return Variant::Boolean(r);
-  if constexpr (std::is_same_v<R, uint8_t>) return Variant::Byte(r);
   if constexpr (std::is_same_v<R, int16_t>) return Variant::Integer(r);
   if constexpr (std::is_same_v<R, int32_t>) return Variant::Long(r);
-  if constexpr (std::is_same_v<R, float>) return Variant::Single(r);
   if constexpr (std::is_same_v<R, double>) return Variant::Double(r);
   if constexpr (std::is_same_v<R, Variant> || std::is_same_v<R, std::wstring>) return Variant(r);
 }
