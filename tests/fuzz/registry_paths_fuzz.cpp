@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::wstring path = roots[(flags >> 4) % 3] + in.Text(), name = in.Text(), text = in.Text();
   qc::AdvancedRegistryFunctions reg(p);
   const bool quiet = flags & 0x40;
-  if (quiet) reg.SetDisplayErrorMsg(qc::Variant::Boolean(false));
+  reg.SetDisplayErrorMsg(qc::Variant::Boolean(!quiet));
   const std::function<qc::Variant()> members[] = {
       [&] { return reg.KeyExist(path); },
       [&] { return reg.KeyValueExist(path, name); },

@@ -35,17 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       [&] { return Variant::Double(in.Raw<double>()); },
       [&] { return Variant(in.Text()); }};
   Variant a, b;
-  Try([&] { a = kinds[in.Byte() % 9](); });
-  Try([&] { b = kinds[in.Byte() % 9](); });
-  for (auto op : {+[](Variant&x, Variant&) { (void)qc::CBool(x), (void)qc::CByte(x); },
-                  +[](Variant&x, Variant&) { (void)qc::CInt(x), (void)qc::CSng(x); },
-                  +[](Variant&x, Variant&y) { (void)qc::VarEqual(x, y), (void)qc::VarAdd(x, y); },
-                  +[](Variant&x, Variant&y) { (void)qc::VarMul(x, y), (void)qc::IntDiv(x, y); }})
-    Try([&] { op(a, b); });
+  for (Variant* v : {&a, &b}) Try([&] { *v = kinds[in.Byte() % 9](); });
+  const std::function<void()> ops[] = {
+      [&] { (void)qc::CBool(a); },       [&] { (void)qc::CInt(a); },
+      [&] { (void)qc::CByte(a); },       [&] { (void)qc::CSng(a); },
+      [&] { (void)qc::VarEqual(a, b); }, [&] { (void)qc::VarAdd(a, b); },
+      [&] { (void)qc::VarMul(a, b); },   [&] { (void)qc::IntDiv(a, b); },
+  };
+  for (const auto& op : ops) Try(op);
   // A number read from `a` comes back from its texts, and without any error.
-  double d = 0;
-  int32_t n = 0;
-  if (Try([&] { d = qc::CDbl(a); })) {
+  if (double d = 0; Try([&] { d = qc::CDbl(a); })) {
     const double back = qc::CDbl(Variant(qc::CStr(Variant::Double(d))));
     // CStr keeps 15 significant digits (fewer below the normal range).
     QC_FUZZ_CHECK(std::fabs(back - d) <= std::fabs(d) * 1e-14 + 1e-307);
@@ -53,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const double r = qc::RoundHalfEven(d);
     QC_FUZZ_CHECK(std::fabs(r - d) <= 0.5 && r == std::floor(r));
   }
-  if (Try([&] { n = qc::CLng(a); })) {
+  if (int32_t n = 0; Try([&] { n = qc::CLng(a); })) {
     QC_FUZZ_CHECK(qc::CLng(Variant(qc::CStr(Variant::Long(n)))) == n);
     QC_FUZZ_CHECK(qc::CLng(Variant(L"&H" + qc::Hex(n))) == n);
   }

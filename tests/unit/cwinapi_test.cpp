@@ -65,12 +65,8 @@ TEST(CWinAPIRegistry, OverflowBeforeAnyWriteAndListingBuffersGrowUpToABound) {
 // c:\data holds a.txt, z.txt, s0\b.txt, sub-folders s1... and maybe a folder "link".
 TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSearched) {
   using Outcome = std::tuple<int, Integer, Integer, size_t>;  // error, files, dirs, rows
-  const struct {
-    int subFolders;
-    uint32_t linkAttributes, tag;
-    Integer files, dirs;
-    Outcome want;
-  } rows[] = {
+  // Sub-folders, the link's attributes and tag, the counters' start, the outcome.
+  const std::tuple<int, uint32_t, uint32_t, Integer, Integer, Outcome> rows[] = {
       {1, 0, 0, 32765, 0, {kErrOverflow, 32767, 1, 2}},  // b.txt, one level down, is too many
       {1, 0, 0, 0, 32767, {kErrOverflow, 0, 32767, 0}},
       {32768, 0, 0, 0, -32768, {kErrOverflow, 0, -1, 0}},  // one level lists at most 32767
@@ -80,21 +76,21 @@ TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSear
       {1, 0x410, 0x9000601A, 0, 0, {0, 4, 2, 4}},          // a cloud placeholder is searched
       {1, 0x10, 0xA000000C, 0, 0, {0, 4, 2, 4}},           // no reparse point: no link
   };
-  for (const auto& row : rows) {
+  for (auto [subFolders, linkAttributes, tag, startFiles, startDirs, want] : rows) {
     FakePlatform p;
     for (auto f : {L"a.txt", L"z.txt", L"s0\\b.txt"}) p.files.Add(L"c:\\data\\" + String(f));
-    for (int i = 1; i < row.subFolders; ++i) p.files.Add(L"c:\\data\\s" + std::to_wstring(i), 0x10);
-    if (row.linkAttributes) {
+    for (int i = 1; i < subFolders; ++i) p.files.Add(L"c:\\data\\s" + std::to_wstring(i), 0x10);
+    if (linkAttributes) {
       p.files.Add(L"c:\\data\\link\\inside.txt");
-      p.files.Add(L"c:\\data\\link", row.linkAttributes).reparseTag = row.tag;
+      p.files.Add(L"c:\\data\\link", linkAttributes).reparseTag = tag;
     }
     CWinAPI api(p);
     String path = L"c:\\data", pattern = L"*.txt";
-    Integer files = row.files, dirs = row.dirs;
+    Integer files = startFiles, dirs = startDirs;
     Long box = 77;
     const int error = ErrorNumberOf([&] { api.FindFilesAPI(path, pattern, files, dirs, box); });
-    EXPECT_EQ(Outcome(error, files, dirs, p.listBoxes[box].size()), row.want)
-        << row.subFolders << " " << row.files << " " << std::hex << row.tag;
+    EXPECT_EQ(Outcome(error, files, dirs, p.listBoxes[box].size()), want)
+        << subFolders << " " << startFiles << " " << std::hex << tag;
     EXPECT_EQ(p.files.OpenFindHandles(), 0);
   }
 }

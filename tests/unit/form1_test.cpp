@@ -34,8 +34,8 @@ TEST(Form1Layout, DesignTableAtTwelveTwipsAPixel) {
       L"102|Label1|10,10,521,341|Times New Roman|12|700|0|ffffffff",
       L"103|Label2|20,410,468,30|Times New Roman|15.75|700|1|ffffffff",
       L"104||10,440,491,41|Times New Roman|12|700|1|ffffffff",
-      L"105|Quorin Cleaner 1.0 - removes the Quorin autorun worm|0,490,481,61|"
-      L"Book Antiqua|11.25|700|1|80000002",  // the active caption's colour
+      (L"105|Quorin Cleaner 1.0 - removes the Quorin autorun worm|0,490,481,61|"
+       L"Book Antiqua|11.25|700|1|80000002"),  // the active caption's colour
       L"106|Open Task manager|280,350,211,51|Times New Roman|14.25|400|1|ffffffff"};
   const FormSpec f = Form1::Layout(12, 12);
   EXPECT_EQ(std::tie(f.caption, f.clientWidth, f.clientHeight, f.timerInterval),

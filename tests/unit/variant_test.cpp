@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <type_traits>
 
 #include "support/fake_platform.h"
@@ -39,15 +40,11 @@ std::wstring Outcome(Variant (*eval)()) {
   }
 }
 
-struct Row {
-  const char* expr;
-  Variant (*eval)();
-  const wchar_t* want;
-};
-#define ROW(expr, want)                  \
-  {                                      \
-#expr, [] { return As(expr); }, want \
-  }
+// The expression's text, the expression, what it gives.
+using Row = std::tuple<const char*, Variant (*)(), const wchar_t*>;
+// clang-format off
+#define ROW(expr, want) {#expr, [] { return As(expr); }, want}
+// clang-format on
 
 TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
   const Row rows[] = {
@@ -87,7 +84,7 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
       ROW(IntDiv(L32(1), D(0.4)), L"error 11"),
       ROW(IntDiv(L32(INT32_MIN), I16(-1)), L"error 6"),
   };
-  for (const Row& row : rows) EXPECT_EQ(Outcome(row.eval), row.want) << row.expr;
+  for (const auto& [expr, eval, want] : rows) EXPECT_EQ(Outcome(eval), want) << expr;
 
   for (const wchar_t* junk : {L"", L"1 2", L"1e", L"--1", L"&HG", L"&O8", L"-&H1", L"1,000",
                               L"0x1F", L"\x0661", L"True"}) {
