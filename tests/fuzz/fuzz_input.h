@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace qc::fuzz {
@@ -15,10 +14,9 @@ struct Input {
   uint8_t Byte() { return pos < size ? data[pos++] : 0; }
   template <class T>
   T Raw() {
-    uint8_t bytes[sizeof(T)];
-    for (uint8_t& b : bytes) b = Byte();
-    T v;
-    return std::memcpy(&v, bytes, sizeof v), v;
+    T v{};
+    for (size_t i = 0; i < sizeof v; ++i) reinterpret_cast<uint8_t*>(&v)[i] = Byte();
+    return v;
   }
   // A text up to the next 0x00 byte. Bytes from 0x80 stand for Latin-1 letters and for CJK
   // characters, which the ANSI code page lacks.

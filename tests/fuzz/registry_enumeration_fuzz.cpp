@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     value = {type == 12 ? 0x7FFF : type, qc::test::Bytes(in.Byte() % 48)};
     for (uint8_t& b : value.data) b = in.Byte();
   }
-  const size_t count = values.size();
   qc::String sub = L"Software\\QuorinFuzz";
   qc::Long home = static_cast<qc::Long>(qc::win::HKEY_CURRENT_USER), names = 101, datas = 102;
   try {
@@ -24,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A conversion of the data may raise; the key must still be closed.
   }
   QC_FUZZ_CHECK(p.registry.OpenHandles() == 0);
-  auto& rows = p.listBoxes;
-  QC_FUZZ_CHECK(rows[names].size() == count && rows[datas].size() == count);
+  QC_FUZZ_CHECK(p.listBoxes[names].size() == values.size());
+  QC_FUZZ_CHECK(p.listBoxes[datas].size() == values.size());
   return 0;
 }

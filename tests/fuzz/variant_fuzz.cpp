@@ -7,17 +7,16 @@
 #include "fuzz/fuzz_input.h"
 #include "platform/variant.h"
 
-using qc::Variant;
+using namespace qc;
 
 // Whether `f` ran through; what it raises must be one of the runtime's documented errors.
 static bool Try(const std::function<void()>& f) {
   try {
     return f(), true;
-  } catch (const qc::RuntimeError& e) {
+  } catch (const RuntimeError& e) {
     const int n = e.number();
-    QC_FUZZ_CHECK(n == qc::kErrOverflow || n == qc::kErrTypeMismatch ||
-                  n == qc::kErrDivisionByZero || n == qc::kErrInvalidUseOfNull ||
-                  n == qc::kErrInvalidArgument);
+    QC_FUZZ_CHECK(n == kErrOverflow || n == kErrTypeMismatch || n == kErrDivisionByZero ||
+                  n == kErrInvalidUseOfNull || n == kErrInvalidArgument);
     return false;
   }
 }
@@ -37,24 +36,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Variant a, b;
   for (Variant* v : {&a, &b}) Try([&] { *v = kinds[in.Byte() % 9](); });
   const std::function<void()> ops[] = {
-      [&] { (void)qc::CBool(a); },       [&] { (void)qc::CInt(a); },
-      [&] { (void)qc::CByte(a); },       [&] { (void)qc::CSng(a); },
-      [&] { (void)qc::VarEqual(a, b); }, [&] { (void)qc::VarAdd(a, b); },
-      [&] { (void)qc::VarMul(a, b); },   [&] { (void)qc::IntDiv(a, b); },
+      [&] { (void)CBool(a); },     [&] { (void)CInt(a); },        [&] { (void)CByte(a); },
+      [&] { (void)CSng(a); },      [&] { (void)VarEqual(a, b); }, [&] { (void)VarAdd(a, b); },
+      [&] { (void)VarMul(a, b); }, [&] { (void)IntDiv(a, b); },
   };
   for (const auto& op : ops) Try(op);
   // A number read from `a` comes back from its texts, and without any error.
-  if (double d = 0; Try([&] { d = qc::CDbl(a); })) {
-    const double back = qc::CDbl(Variant(qc::CStr(Variant::Double(d))));
+  if (double d = 0; Try([&] { d = CDbl(a); })) {
+    const double back = CDbl(Variant(CStr(Variant::Double(d))));
     // CStr keeps 15 significant digits (fewer below the normal range).
     QC_FUZZ_CHECK(std::fabs(back - d) <= std::fabs(d) * 1e-14 + 1e-307);
-    QC_FUZZ_CHECK(qc::CDbl(Variant(qc::Str(d))) == back);
-    const double r = qc::RoundHalfEven(d);
+    QC_FUZZ_CHECK(CDbl(Variant(Str(d))) == back);
+    const double r = RoundHalfEven(d);
     QC_FUZZ_CHECK(std::fabs(r - d) <= 0.5 && r == std::floor(r));
   }
-  if (int32_t n = 0; Try([&] { n = qc::CLng(a); })) {
-    QC_FUZZ_CHECK(qc::CLng(Variant(qc::CStr(Variant::Long(n)))) == n);
-    QC_FUZZ_CHECK(qc::CLng(Variant(L"&H" + qc::Hex(n))) == n);
+  if (int32_t n = 0; Try([&] { n = CLng(a); })) {
+    QC_FUZZ_CHECK(CLng(Variant(CStr(Variant::Long(n)))) == n);
+    QC_FUZZ_CHECK(CLng(Variant(L"&H" + Hex(n))) == n);
   }
   return 0;
 }
