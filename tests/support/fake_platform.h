@@ -193,8 +193,6 @@ class FakePlatform : public Platform, Families {
   std::vector<std::pair<U, Bytes>> notified;      // tray message, record
   std::vector<wstring> recentDocs;                // "(null)" for none
   std::vector<std::pair<wstring, U>> sounds;      // name, flags
-  std::map<int, wstring> captions;                // by control
-  std::map<int, U> colours;                       // by control
   IFormEvents* events = nullptr;
   bool createFails = false;
   Point32 cursor;
@@ -271,9 +269,9 @@ class FakePlatform : public Platform, Families {
   void CreateForm(const FormSpec&, IFormEvents& ev) override {
     events = createFails ? throw RuntimeError(kErrOutOfMemory, {}, 1400) : &ev;
   }
-  void SetCaption(int id, W text) override { captions[id] = text; }
-  void SetForeColour(int id, U colour) override { colours[id] = colour; }
-  wstring Caption(int id) override { return captions[id]; }
+  void SetCaption(int, W) override {}
+  void SetForeColour(int, U) override {}
+  wstring Caption(int) override { return L""; }
   int RunMessageLoop() override { return 0; }
 
   I SendMessage(I hwnd, U msg, I, W text) override {
