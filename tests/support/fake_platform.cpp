@@ -44,10 +44,6 @@ FakeFile& Existing(FakeFiles& files, W path) {
 
 }  // namespace
 
-bool CaseInsensitiveLess::operator()(W a, W b) const {
-  return Lower(a) < Lower(b);
-}
-
 string FakePlatform::ToAnsi(W text) {
   string out;
   for (wchar_t c : text) out += static_cast<char>(static_cast<U>(c) < 256 ? c : L'?');
@@ -55,17 +51,15 @@ string FakePlatform::ToAnsi(W text) {
 }
 
 wstring FakePlatform::FromAnsi(const string& bytes) {
-  wstring out;
-  for (char c : bytes) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return out;
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  return wstring(b, b + bytes.size());
 }
 
 FakeFile& FakeFiles::Add(W path, U attributes) {
   for (size_t s = path.find(L'\\', 3); s != wstring::npos; s = path.find(L'\\', s + 1))
     entries.try_emplace(path.substr(0, s)).first->second.attributes |= 0x10;
   FakeFile& f = entries[path] = FakeFile();
-  f.attributes = attributes;
-  return f;
+  return f.attributes = attributes, f;
 }
 
 // A folder's entries whose names end as the pattern does after its '*' ("*", "*.txt").

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <string>
@@ -37,7 +38,7 @@ int ErrorNumberOf(Statement&& statement) {
 }
 
 struct CaseInsensitiveLess {
-  bool operator()(W a, W b) const;
+  bool operator()(W a, W b) const { return wcscasecmp(a.c_str(), b.c_str()) < 0; }
 };
 
 // Values as Windows keeps them: real status codes, case-insensitive names, counted handles, HKLM's
