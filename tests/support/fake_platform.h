@@ -58,8 +58,7 @@ class FakeRegistry : public IRegistry {
     Key(path, view64)[name] = {win::REG_SZ, Bytes(text.c_str(), text.c_str() + text.size() + 1)};
   }
   const Value* GetValue(W path, W name, bool view64 = false) {
-    auto it = Key(path, view64).find(name);
-    return it == Key(path, view64).end() ? nullptr : &it->second;
+    return Key(path, view64).count(name) ? &Key(path, view64)[name] : nullptr;
   }
   // The next `times` calls of that name (negative: all) fail with `code`.
   void InjectFailure(const string& call, I code, int times = -1) {
@@ -69,9 +68,7 @@ class FakeRegistry : public IRegistry {
   int calls = 0;                        // registry calls made
   std::function<void(W name)> onQuery;  // runs first in every value query
 
-  I RegOpenKeyEx(RegKey k, W s, U, U sam, RegKey& r) override {
-    return Open(__func__, k, s, sam, r);
-  }
+  I RegOpenKeyEx(RegKey k, W s, U, U a, RegKey& r) override { return Open(__func__, k, s, a, r); }
   I RegCreateKey(RegKey k, W s, RegKey& r) override { return Open(__func__, k, s, 0, r); }
   I RegCreateKeyEx(RegKey k, W sub, U, const wstring*, U, U sam, RegKey& r, U*) override {
     return Open(__func__, k, sub, sam, r);
@@ -142,18 +139,13 @@ class FakeFiles : public IFiles {
   bool redirectionOff = false, moveFails = false;
   std::vector<wstring> deleteAtReboot;
   FakeFile& Add(W path, U attributes = 0x20);  // with its folders
-  FakeFile* Get(W path) {
-    auto it = entries.find(path);
-    return it == entries.end() ? nullptr : &it->second;
-  }
+  FakeFile* Get(W path) { return entries.count(path) ? &entries.at(path) : nullptr; }
   int OpenFindHandles() const { return static_cast<int>(finds_.size()); }
 
   bool Wow64DisableWow64FsRedirection(uintptr_t& old) override {
     return old = std::exchange(redirectionOff, true), true;
   }
-  bool Wow64RevertWow64FsRedirection(uintptr_t old) override {
-    return redirectionOff = old != 0, true;
-  }
+  bool Wow64RevertWow64FsRedirection(uintptr_t old) override { return redirectionOff = old, true; }
   I FindFirstFile(W pattern, FindData& data) override;
   I FindNextFile(I handle, FindData& data) override;
   I FindClose(I handle) override { return static_cast<I>(finds_.erase(handle)); }
@@ -215,8 +207,7 @@ class FakePlatform : public Platform, Families {
 
   int MessageBox(W prompt, int style, const wstring*) override {
     boxes.push_back({prompt, style});
-    if (onMessageBox) onMessageBox();
-    return win::IDOK;
+    return onMessageBox ? onMessageBox() : void(), win::IDOK;
   }
   double Shell(W, int) override {  // the runtime's; Shell() above is the shell family
     return shellError ? throw RuntimeError(kErrFileNotFound, {}, shellError) : 4242;
