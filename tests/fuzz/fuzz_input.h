@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace qc::fuzz {
-
-struct Input {
+struct FuzzInput {
   const uint8_t* data;
   size_t size, pos = 0;
 
@@ -27,8 +25,6 @@ struct Input {
     return s;
   }
 };
-
-}  // namespace qc::fuzz
 
 // A broken invariant: the fuzzer reports the abort as a crash, with its input.
 #define QC_FUZZ_CHECK(c) ((c) ? void() : (std::fprintf(stderr, "broken: %s\n", #c), std::abort()))

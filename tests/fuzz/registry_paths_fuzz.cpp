@@ -8,7 +8,7 @@
 #include "support/fake_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qc::fuzz::Input in{data, size};
+  FuzzInput in{data, size};
   qc::test::FakePlatform p;
   p.registry.Key(L"HKEY_CURRENT_USER\\Software\\Q")[L"n"] = {4, {7, 0, 0, 0}};
   const char* calls[] = {"RegOpenKeyEx",   "RegQueryValueEx", "RegSetValueEx",

@@ -22,7 +22,7 @@ static bool Try(const std::function<void()>& f) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qc::fuzz::Input in{data, size};
+  FuzzInput in{data, size};
   const std::function<Variant()> kinds[] = {
       [] { return Variant(); },
       [] { return Variant::Null(); },
