@@ -206,12 +206,10 @@ TEST(CWinAPISystem, DiskSpaceDocumentListAndShuttingDown) {
       {7, true, false, {}},
   };
   for (auto [code, held, enabledBefore, want] : rows) {
-    p.exits.clear();
-    p.privilegeHeld = held;
-    p.privilegeEnabled = enabledBefore;
+    p.exits.clear(), p.privilegeHeld = held, p.privilegeEnabled = enabledBefore;
     api.ExitWindows(code);
-    EXPECT_EQ(p.exits, want) << code;
-    EXPECT_EQ(p.privilegeEnabled, enabledBefore) << code;
+    EXPECT_EQ(std::make_pair(p.exits, p.privilegeEnabled), std::make_pair(want, enabledBefore))
+        << code;
   }
 }
 
