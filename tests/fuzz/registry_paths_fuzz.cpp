@@ -1,7 +1,6 @@
 // AdvancedRegistryFunctions with any path, value name and data, and any failure code injected into
 // the registry: every key it opens is closed again, the answers are of the documented kinds, only
 // overflow (a text outside the code page) may be raised, and every error box has a text.
-#include <functional>
 
 #include "fuzz/fuzz_input.h"
 #include "registry/advanced_registry_functions.h"

@@ -4,11 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <tuple>
-
 #include "platform/on_error.h"
-#include "platform/win_constants.h"
 #include "support/fake_platform.h"
 
 namespace qc {

@@ -4,14 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
-#include <tuple>
 
 #include "app/startup.h"
-#include "platform/win_constants.h"
 #include "support/fake_platform.h"
 
 namespace qc {

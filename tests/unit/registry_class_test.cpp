@@ -2,10 +2,6 @@
 // documented texts, path rules; every member returns with its key closed.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "registry/advanced_registry_functions.h"
 #include "support/fake_platform.h"
 
@@ -15,8 +11,7 @@ namespace {
 // "Empty", "True", "False", "'Error'": type and value in one text.
 std::wstring Show(const Variant& v) {
   if (v.type() == VarType::Empty) return L"Empty";
-  if (v.type() == VarType::Boolean) return v.num() != 0 ? L"True" : L"False";
-  return L"'" + CStr(v) + L"'";
+  return v.type() == VarType::Boolean ? CStr(v) : L"'" + CStr(v) + L"'";
 }
 
 // Each member, made to fail in one call, then given a malformed path (even with error boxes off,

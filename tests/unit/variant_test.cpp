@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
 #include <type_traits>
 
 #include "support/fake_platform.h"
@@ -24,8 +22,6 @@ Variant As(R r) {
 
 const Variant kEmpty, kNull = Variant::Null(), kTrue = Variant::Boolean(true);
 const auto D = [](double x) { return Variant::Double(x); };
-const auto L32 = [](int32_t n) { return Variant::Long(n); };
-const auto I16 = [](int16_t n) { return Variant::Integer(n); };
 const auto T = [](const wchar_t* s) { return Variant(s); };
 
 std::wstring Outcome(Variant (*eval)()) {
@@ -65,8 +61,8 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
       ROW(VarEqual(kNull, kNull), L"Boolean:False"),
       ROW(VarEqual(Variant::Single(0.1f), D(0.1)), L"Boolean:False"),
       ROW(VarEqual(T(L"5"), T(L"5.0")), L"Boolean:False"),
-      ROW(VarEqual(T(L" 5 "), L32(5)), L"Boolean:True"),
-      ROW(VarEqual(T(L"Error"), L32(5)), L"error 13"),
+      ROW(VarEqual(T(L" 5 "), Variant::Long(5)), L"Boolean:True"),
+      ROW(VarEqual(T(L"Error"), Variant::Long(5)), L"error 13"),
       // Texts of numbers: 15 digits for a Double, 7 for a Single, exponents outside 1E-4..1E+15.
       ROW(Str(1014), L"String: 1014"),
       ROW(Variant::Single(1.0f / 3), L"Single:0.3333333"),
@@ -74,15 +70,15 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
       ROW(D(1e15), L"Double:1E+15"),
       ROW(D(123456789012345678.0), L"Double:1.23456789012346E+17"),
       // '+' and '*' widen instead of overflowing; Empty takes the other's type; texts join.
-      ROW(VarAdd(I16(32767), I16(1)), L"Long:32768"),
+      ROW(VarAdd(Variant::Integer(32767), Variant::Integer(1)), L"Long:32768"),
       ROW(VarAdd(Variant::Byte(200), Variant::Byte(100)), L"Integer:300"),
-      ROW(VarAdd(T(L" 5"), I16(3)), L"Double:8"),
+      ROW(VarAdd(T(L" 5"), Variant::Integer(3)), L"Double:8"),
       ROW(VarAdd(T(L"x"), kNull), L"Null"),
-      ROW(VarMul(L32(100000), Variant::Single(0.1f)), L"Double:10000.0001490116"),
+      ROW(VarMul(Variant::Long(100000), Variant::Single(0.1f)), L"Double:10000.0001490116"),
       // '\' rounds both operands first, then truncates.
       ROW(IntDiv(D(7.5), Variant::Single(15.0f)), L"Long:0"),
-      ROW(IntDiv(L32(1), D(0.4)), L"error 11"),
-      ROW(IntDiv(L32(INT32_MIN), I16(-1)), L"error 6"),
+      ROW(IntDiv(Variant::Long(1), D(0.4)), L"error 11"),
+      ROW(IntDiv(Variant::Long(INT32_MIN), Variant::Integer(-1)), L"error 6"),
   };
   for (const auto& [expr, eval, want] : rows) EXPECT_EQ(Outcome(eval), want) << expr;
 
