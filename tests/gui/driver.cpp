@@ -1,17 +1,15 @@
-// qcdrive: works a real window from outside for the GUI tests. One command per run, results on
-// stdout one item per line, exit 0 on success, 1 on failure. A window is found by its exact caption
-// among the visible top-level ones, waiting up to 30 s (MS where given, looking every millisecond);
-// texts are printed with \ | CR LF escaped as \\ \| \r \n.
-//   controls CAPTION [MS]      class|id|text|left,top,width,height per child, in tab order
-//   window CAPTION             style|client-width,client-height|pid
-//   focus CAPTION              text of the control with the keyboard focus
-//   key CAPTION TAB|SPACE      click CAPTION BUTTON      close CAPTION      gone CAPTION MS
-//   msgbox TITLE [ok]          text|icon (hand, question, exclamation, information, none), answered
-//   pixels CAPTION TEXT RRGGBB...  per colour, its screen pixels in the control with that text
-//   counts PID                 handles=N gdi=N user=N private=BYTES (-1: cannot be read)
-//   hold PATH FLAGFILE         keeps PATH open without sharing, makes FLAGFILE and waits until it
-//                              is deleted
-//   readable HKLM-KEY yes|no   lets everyone read the key (both views), or denies it to everyone
+// qcdrive: works the real window from outside for the GUI tests under Wine. One command per run,
+// results on stdout, exit 0 on success. A window is found by its exact caption among the visible
+// top-level ones, waiting up to 30 s (MS where given); texts come with \ | CR LF as \\ \| \r \n.
+//   controls CAPTION [MS]   class|id|text|left,top,width,height per child, in tab order
+//   window CAPTION          style|client-width,client-height|pid
+//   focus CAPTION           text of the control with the keyboard focus
+//   key CAPTION TAB|SPACE   click CAPTION BUTTON   close CAPTION   gone CAPTION MS
+//   msgbox TITLE [ok]       text|icon (hand, question, exclamation, information, none), answered
+//   pixels CAPTION TEXT RRGGBB...  per colour, its pixels on screen in the control with that text
+//   counts PID              handles=N gdi=N user=N private=BYTES (-1: cannot be read)
+//   hold PATH FLAG          keeps PATH open without sharing, makes FLAG, waits until it is gone
+//   readable HKLM-KEY yes|no  lets everyone read the key in both views, or denies it to everyone
 #include <windows.h>
 // After <windows.h>, which they need.
 #include <aclapi.h>
@@ -26,10 +24,6 @@
 namespace {
 
 using std::wstring;
-
-void Out(const wstring& line) {
-  printf("%ls\n", line.c_str());
-}
 
 wstring Escape(const wstring& s) {
   wstring r;
@@ -83,6 +77,7 @@ HWND Find(const wstring& text, const wchar_t* cls = nullptr, HWND parent = nullp
   return q.found;
 }
 
+// Looks every millisecond: the window's first look must be caught before its first tick.
 HWND Wait(const wstring& caption, DWORD ms, const wchar_t* cls = nullptr) {
   for (ULONGLONG end = GetTickCount64() + ms;; Sleep(1))
     if (HWND h = Find(caption, cls); h || GetTickCount64() >= end) return h;
@@ -91,7 +86,6 @@ HWND Wait(const wstring& caption, DWORD ms, const wchar_t* cls = nullptr) {
 // A window's pixels as the screen shows them, in a memory DC that more can be drawn into.
 struct Shot {
   HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP dib = nullptr;
   DWORD* bits = nullptr;
   size_t n = 0;
   explicit Shot(HWND win) {
@@ -101,7 +95,8 @@ struct Shot {
     bi.bmiHeader = {
         sizeof(BITMAPINFOHEADER), r.right - r.left, r.top - r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* p = nullptr;
-    if (!(dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0))) return;
+    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+    if (!dib) return;
     SelectObject(dc, dib);
     HDC screen = GetDC(nullptr);
     BitBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
@@ -110,22 +105,17 @@ struct Shot {
     bits = static_cast<DWORD*>(p);
     n = static_cast<size_t>((r.right - r.left) * (r.bottom - r.top));
   }
-  ~Shot() {
-    DeleteDC(dc);
-    DeleteObject(dib);
-  }
-  DWORD operator[](size_t i) const { return bits[i] & 0xFFFFFF; }
+  int At(size_t i, int channel) const { return (bits[i] >> (8 * channel)) & 0xFF; }
 };
 
 // Another process's icon handle means nothing here: each standard icon is drawn over the box's
-// own and the one that changes (almost) nothing is the one shown.
+// own, and the one that changes (almost) nothing is the one shown.
 wstring MsgBoxIcon(HWND box) {
   HWND icon = nullptr;
   for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
     if (IsWindowVisible(c) && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) icon = c;
-  if (!icon) return L"none";
   const wchar_t* names[] = {L"hand", L"question", L"exclamation", L"information"};
-  for (int attempt = 0; attempt < 40; ++attempt, Sleep(50)) {  // until the box has painted
+  for (int attempt = 0; icon && attempt < 40; ++attempt, Sleep(50)) {  // until the box has painted
     for (int i = 0; i < 4; ++i) {
       Shot shown(icon), drawn(icon);
       DrawIconEx(drawn.dc, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), 0, 0, 0, nullptr,
@@ -133,45 +123,30 @@ wstring MsgBoxIcon(HWND box) {
       GdiFlush();
       size_t changed = 0;
       for (size_t p = 0; p < shown.n; ++p)
-        for (int bit = 0; bit < 24; bit += 8)
-          changed += abs(int((shown[p] >> bit) & 0xFF) - int((drawn[p] >> bit) & 0xFF)) > 40;
+        for (int ch = 0; ch < 3; ++ch) changed += abs(shown.At(p, ch) - drawn.At(p, ch)) > 40;
       if (shown.n && changed * 10 <= shown.n) return names[i];
     }
   }
-  return L"unknown";
+  return icon ? L"unknown" : L"none";
 }
 
-// Wine answers 0 to GetProcessHandleCount and GetGuiResources, so under Wine the handles are
-// counted in the system's handle table (class 16), the GDI objects in the process's GDI handle
-// table: one private read-write block of 64K entries of 24 bytes (type at 14, bit 7 of byte 12 for
-// stock objects), found among its memory by its size.
+// Wine answers 0 to GetProcessHandleCount and GetGuiResources. Handles are counted in the system's
+// handle table (class 16: a count, then per handle its owner's id first, a handle value, an object
+// pointer and an access mask); GDI objects in the process's handle table, a private read-write
+// block of 64K entries of 24 bytes (type at 14, bit 7 of byte 12 for stock objects); USER objects
+// as the windows it owns at every level, message-only ones included.
 long Handles(DWORD pid) {
-  struct Entry {
-    USHORT pid, backTrace;
-    UCHAR type, attributes;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-  };
-  struct Table {
-    ULONG count;
-    Entry entries[1];
-  };
-  using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+  auto query = reinterpret_cast<LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG)>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  for (size_t size = 1 << 12; query && size < (1 << 22); size *= 2) {
-    std::vector<Table> buf(size);
-    const ULONG bytes = static_cast<ULONG>(size * sizeof(Table));
-    const LONG status = query(16, buf.data(), bytes, nullptr);
-    if (status == LONG(0xC0000004)) continue;  // too small
-    if (status < 0) return -1;
-    long n = 0;
-    for (ULONG i = 0; i < buf[0].count && i < bytes / sizeof(Entry) - 1; ++i)
-      n += buf[0].entries[i].pid == USHORT(pid);
-    return n;
-  }
-  return -1;
+  std::vector<char> t(1 << 20);
+  LONG status;
+  while ((status = query(16, t.data(), ULONG(t.size()), nullptr)) == LONG(0xC0000004))
+    t.resize(t.size() * 2);  // too small
+  const size_t entry = 8 + 2 * sizeof(void*);
+  long n = status < 0 ? -1 : 0;
+  for (size_t i = 0, count = *reinterpret_cast<ULONG*>(t.data()); n >= 0 && i < count; ++i)
+    n += *reinterpret_cast<USHORT*>(&t[sizeof(void*) + i * entry]) == USHORT(pid);
+  return n;
 }
 
 long GdiObjects(HANDLE process) {
@@ -193,42 +168,28 @@ long GdiObjects(HANDLE process) {
   return -1;
 }
 
-// USER objects: the windows the process owns at every level, message-only ones included.
-struct Owned {
-  DWORD pid;
-  long n;
-};
 BOOL CALLBACK CountOne(HWND h, LPARAM lp) {
-  auto* o = reinterpret_cast<Owned*>(lp);
   DWORD owner = 0;
   GetWindowThreadProcessId(h, &owner);
-  o->n += owner == o->pid;
+  reinterpret_cast<long*>(lp)[1] += owner == DWORD(reinterpret_cast<long*>(lp)[0]);
   return TRUE;
 }
 BOOL CALLBACK CountTree(HWND h, LPARAM lp) {
   CountOne(h, lp);
-  EnumChildWindows(h, CountOne, lp);
-  return TRUE;
+  return EnumChildWindows(h, CountOne, lp), TRUE;
 }
 
 int Counts(DWORD pid) {
   HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   if (!p) return 1;
-  DWORD handles = 0;
-  const long gdi = long(GetGuiResources(p, GR_GDIOBJECTS));
-  Owned user{pid, long(GetGuiResources(p, GR_USEROBJECTS))};
-  if (!user.n) {
-    EnumWindows(CountTree, reinterpret_cast<LPARAM>(&user));
-    for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr));)
-      CountTree(w, reinterpret_cast<LPARAM>(&user));
-  }
-  PROCESS_MEMORY_COUNTERS_EX mem{};
-  GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem);
-  // Wine leaves PrivateUsage at 0; its commit charge is the same figure on Windows.
-  printf("handles=%ld gdi=%ld user=%ld private=%lu\n",
-         GetProcessHandleCount(p, &handles) && handles ? long(handles) : Handles(pid),
-         gdi ? gdi : GdiObjects(p), user.n,
-         static_cast<unsigned long>(mem.PrivateUsage ? mem.PrivateUsage : mem.PagefileUsage));
+  long user[2] = {long(pid), 0};
+  EnumWindows(CountTree, reinterpret_cast<LPARAM>(user));
+  for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr));)
+    CountTree(w, reinterpret_cast<LPARAM>(user));
+  PROCESS_MEMORY_COUNTERS mem{};
+  GetProcessMemoryInfo(p, &mem, sizeof mem);  // its commit charge: Wine leaves PrivateUsage at 0
+  printf("handles=%ld gdi=%ld user=%ld private=%lu\n", Handles(pid), GdiObjects(p), user[1],
+         static_cast<unsigned long>(mem.PagefileUsage));
   return 0;
 }
 
@@ -251,7 +212,6 @@ int Readable(const wstring& key, bool yes) {
     if (s == ERROR_FILE_NOT_FOUND) continue;  // a view without that key
     const DWORD what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
     if (s || SetSecurityInfo(k, SE_REGISTRY_KEY, what, nullptr, nullptr, acl, nullptr)) return 1;
-    RegCloseKey(k);
   }
   return 0;
 }
@@ -259,7 +219,8 @@ int Readable(const wstring& key, bool yes) {
 int Run(const std::vector<wstring>& a) {
   const size_t n = a.size();
   const wstring cmd = n ? a[0] : L"";
-  if (cmd == L"counts" && n == 2) return Counts(wcstoul(a[1].c_str(), nullptr, 10));
+  auto ms = [&](size_t i) { return n > i ? wcstoul(a[i].c_str(), nullptr, 10) : 30000; };
+  if (cmd == L"counts" && n == 2) return Counts(ms(1));
   if (cmd == L"readable" && n == 3) return Readable(a[1], a[2] == L"yes");
   if (cmd == L"hold" && n == 3) {
     HANDLE f = CreateFileW(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -270,25 +231,21 @@ int Run(const std::vector<wstring>& a) {
     return 0;
   }
   if (cmd == L"gone" && n == 3) {
-    for (ULONGLONG end = GetTickCount64() + wcstoul(a[2].c_str(), nullptr, 10); Find(a[1]);
-         Sleep(20))
+    for (ULONGLONG end = GetTickCount64() + ms(2); Find(a[1]); Sleep(20))
       if (GetTickCount64() >= end) return 1;
     return 0;
   }
-  if (cmd == L"msgbox" && n >= 2) {
-    HWND box = Wait(a[1], 30000, L"#32770");
-    if (!box) return 1;
-    // The box's text has the same id everywhere.
-    Out(Escape(TextOf(GetDlgItem(box, 0xFFFF))) + L"|" + MsgBoxIcon(box));
-    if (n == 2) return 0;
-    PostMessageW(box, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    for (int i = 0; i < 250 && IsWindowVisible(box); ++i) Sleep(20);
-    return IsWindowVisible(box);
-  }
-  HWND top =
-      n >= 2 ? Wait(a[1], n == 3 && cmd == L"controls" ? wcstoul(a[2].c_str(), nullptr, 10) : 30000)
-             : nullptr;
+  HWND top = n >= 2 ? Wait(a[1], cmd == L"controls" ? ms(2) : 30000,
+                           cmd == L"msgbox" ? L"#32770" : nullptr)
+                    : nullptr;
   if (!top) return 1;
+  if (cmd == L"msgbox") {  // the box's text has the same id everywhere
+    printf("%ls|%ls\n", Escape(TextOf(GetDlgItem(top, 0xFFFF))).c_str(), MsgBoxIcon(top).c_str());
+    if (n == 2) return 0;
+    PostMessageW(top, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(top, IDOK)));
+    for (int i = 0; i < 250 && IsWindowVisible(top); ++i) Sleep(20);
+    return IsWindowVisible(top);
+  }
   if (cmd == L"close") return !PostMessageW(top, WM_CLOSE, 0, 0);
   if (cmd == L"controls") {
     for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -300,19 +257,15 @@ int Run(const std::vector<wstring>& a) {
     }
     return 0;
   }
-  if (cmd == L"window") {
-    RECT r;
-    GetClientRect(top, &r);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(top, &pid);
+  RECT r;
+  DWORD pid = 0;
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (cmd == L"window" && GetClientRect(top, &r) && GetWindowThreadProcessId(top, &pid))
     return printf("%lx|%ld,%ld|%lu\n", GetWindowLongW(top, GWL_STYLE), r.right, r.bottom, pid), 0;
-  }
-  if (cmd == L"focus") {
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gui) || !gui.hwndFocus) return 1;
-    return Out(Escape(TextOf(gui.hwndFocus))), 0;
-  }
+  if (cmd == L"focus" && GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gui) &&
+      gui.hwndFocus)
+    return printf("%ls\n", Escape(TextOf(gui.hwndFocus)).c_str()), 0;
   if (cmd == L"key" && n == 3) {
     SetForegroundWindow(top);
     if (GetForegroundWindow() != top) return 1;  // the key would go elsewhere
@@ -325,14 +278,13 @@ int Run(const std::vector<wstring>& a) {
     return SendInput(2, in, sizeof(INPUT)) != 2;
   }
   HWND control = n >= 3 ? Find(a[2], cmd == L"click" ? L"Button" : nullptr, top) : nullptr;
-  if (!control) return 1;
-  if (cmd == L"click") return !PostMessageW(control, BM_CLICK, 0, 0);
-  if (cmd != L"pixels") return 1;
+  if (control && cmd == L"click") return !PostMessageW(control, BM_CLICK, 0, 0);
+  if (!control || cmd != L"pixels") return 1;
   const Shot shot(control);
   for (size_t i = 3; i < n; ++i) {
     const DWORD rgb = wcstoul(a[i].c_str(), nullptr, 16);
     long count = 0;
-    for (size_t p = 0; p < shot.n; ++p) count += shot[p] == rgb;
+    for (size_t p = 0; p < shot.n; ++p) count += (shot.bits[p] & 0xFFFFFF) == rgb;
     printf("%ld\n", count);
   }
   return 0;
@@ -345,6 +297,5 @@ int main() {
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   SetProcessDPIAware();  // real pixels where the system would scale a program that does not say so
   const int status = Run(std::vector<wstring>(argv + 1, argv + argc));
-  fflush(stdout);
-  return status;
+  return fflush(stdout), status;
 }
