@@ -4,7 +4,7 @@
 //   controls CAPTION [MS]   class|id|text|left,top,width,height per child, in tab order
 //   window CAPTION          style|client-width,client-height|pid
 //   focus CAPTION           text of the control with the keyboard focus
-//   key CAPTION TAB|SPACE   click CAPTION BUTTON   close CAPTION   gone CAPTION MS
+//   key CAPTION TAB|SPACE   click CAPTION BUTTON   close CAPTION
 //   msgbox TITLE [ok]       text|icon (hand, question, exclamation, information, none), answered
 //   pixels CAPTION TEXT RRGGBB...  per colour, its pixels on screen in the control with that text
 //   counts PID              handles=N gdi=N user=N private=BYTES (-1: cannot be read)
@@ -12,8 +12,8 @@
 //   readable HKLM-KEY yes|no  lets everyone read the key in both views, or denies it to everyone
 #include <windows.h>
 // After <windows.h>, which they need.
-#include <aclapi.h>
 #include <psapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -168,50 +168,38 @@ long GdiObjects(HANDLE process) {
   return -1;
 }
 
-BOOL CALLBACK CountOne(HWND h, LPARAM lp) {
+long owned = 0;
+BOOL CALLBACK Owned(HWND h, LPARAM pid) {
   DWORD owner = 0;
   GetWindowThreadProcessId(h, &owner);
-  reinterpret_cast<long*>(lp)[1] += owner == DWORD(reinterpret_cast<long*>(lp)[0]);
+  owned += owner == DWORD(pid);
   return TRUE;
-}
-BOOL CALLBACK CountTree(HWND h, LPARAM lp) {
-  CountOne(h, lp);
-  return EnumChildWindows(h, CountOne, lp), TRUE;
 }
 
 int Counts(DWORD pid) {
   HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   if (!p) return 1;
-  long user[2] = {long(pid), 0};
-  EnumWindows(CountTree, reinterpret_cast<LPARAM>(user));
-  for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr));)
-    CountTree(w, reinterpret_cast<LPARAM>(user));
+  for (HWND parent : {GetDesktopWindow(), HWND_MESSAGE})
+    for (HWND w = nullptr; (w = FindWindowExW(parent, w, nullptr, nullptr));)
+      Owned(w, pid), EnumChildWindows(w, Owned, pid);
   PROCESS_MEMORY_COUNTERS mem{};
   GetProcessMemoryInfo(p, &mem, sizeof mem);  // its commit charge: Wine leaves PrivateUsage at 0
-  printf("handles=%ld gdi=%ld user=%ld private=%lu\n", Handles(pid), GdiObjects(p), user[1],
+  printf("handles=%ld gdi=%ld user=%ld private=%lu\n", Handles(pid), GdiObjects(p), owned,
          static_cast<unsigned long>(mem.PagefileUsage));
   return 0;
 }
 
 // A protected list of one entry for Everyone on the key in both views.
 int Readable(const wstring& key, bool yes) {
-  BYTE sid[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof sid;
-  CreateWellKnownSid(WinWorldSid, nullptr, sid, &size);
-  EXPLICIT_ACCESSW e = {
-      yes ? DWORD{KEY_ALL_ACCESS} : KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY,
-      yes ? GRANT_ACCESS : DENY_ACCESS,
-      NO_INHERITANCE,
-      {}};
-  BuildTrusteeWithSidW(&e.Trustee, sid);
-  PACL acl = nullptr;
-  if (SetEntriesInAclW(1, &e, nullptr, &acl)) return 1;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          yes ? L"D:P(A;;KA;;;WD)" : L"D:P(D;;0x19;;;WD)", SDDL_REVISION_1, &sd, nullptr))
+    return 1;  // 0x19: query values, list sub-keys, notify
   for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
     HKEY k;
     const LSTATUS s = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, WRITE_DAC | view, &k);
     if (s == ERROR_FILE_NOT_FOUND) continue;  // a view without that key
-    const DWORD what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
-    if (s || SetSecurityInfo(k, SE_REGISTRY_KEY, what, nullptr, nullptr, acl, nullptr)) return 1;
+    if (s || RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd)) return 1;
   }
   return 0;
 }
@@ -228,11 +216,6 @@ int Run(const std::vector<wstring>& a) {
     CloseHandle(CreateFileW(a[2].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     for (int i = 0; i < 2400 && GetFileAttributesW(a[2].c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
       Sleep(50);
-    return 0;
-  }
-  if (cmd == L"gone" && n == 3) {
-    for (ULONGLONG end = GetTickCount64() + ms(2); Find(a[1]); Sleep(20))
-      if (GetTickCount64() >= end) return 1;
     return 0;
   }
   HWND top = n >= 2 ? Wait(a[1], cmd == L"controls" ? ms(2) : 30000,
@@ -270,11 +253,8 @@ int Run(const std::vector<wstring>& a) {
     SetForegroundWindow(top);
     if (GetForegroundWindow() != top) return 1;  // the key would go elsewhere
     INPUT in[2] = {};
-    for (int i = 0; i < 2; ++i) {
-      in[i].type = INPUT_KEYBOARD;
-      in[i].ki.wVk = a[2] == L"TAB" ? VK_TAB : VK_SPACE;
-      in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
-    }
+    for (INPUT& i : in) i.type = INPUT_KEYBOARD, i.ki.wVk = a[2] == L"TAB" ? VK_TAB : VK_SPACE;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     return SendInput(2, in, sizeof(INPUT)) != 2;
   }
   HWND control = n >= 3 ? Find(a[2], cmd == L"click" ? L"Button" : nullptr, top) : nullptr;

@@ -44,12 +44,10 @@ w() { (cd / && qc_timeout 60 "$QC_WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'
 drive() { w "$QC_WIN_DIR/qcdrive.exe" "$@"; }
 label() { drive controls "$CAPTION" | awk -F'|' -v id="$1" '$2==id {print $3}'; }
 label_is() { [ "$(label "$1")" = "$2" ]; }
+absent() { ! drive controls "$1" 0; }  # no window of that caption, at one look
 shows() { within "${2:-2000}" label_is 103 "$1"; }  # shows TEXT [MS]: the status line reads TEXT
-coloured() {  # coloured TEXT red|green: text pixels of exactly that colour, none of the other
-  local px
-  px=$(drive pixels "$CAPTION" "$1" FF0000 00FF00 | paste -sd' ')
-  [ "$2" = red ] || px=$(awk '{print $2, $1}' <<<"$px")
-  awk '{exit !($1 > 50 && $2 == 0)}' <<<"$px"
+coloured() {  # coloured TEXT RRGGBB OTHER: text pixels of exactly that colour, none of the other
+  drive pixels "$CAPTION" "$1" "$2" "$3" | paste -sd' ' | awk '{exit !($1 > 50 && $2 == 0)}'
 }
 worm_value() {  # worm_value add|delete: the worm's SVCHOST in the machine's 64-bit Run key
   if [ "$1" = add ]; then w reg add "HKLM\\$RUN" /v SVCHOST /t REG_SZ /d 'c:\windows\svchost.exe' /f /reg:64

@@ -54,8 +54,7 @@ qc_wine_drives "$work/drives"
 unplant_registry
 unix_path() {  # c:\x\y -> the file behind the letter
   local rest=${1:3}
-  rest=${rest//\\//}
-  if [ "${1:0:1}" = c ]; then echo "$WINEPREFIX/drive_c/$rest"; else echo "$work/drives/${1:0:1}/$rest"; fi
+  if [ "${1:0:1}" = c ]; then echo "$WINEPREFIX/drive_c/${rest//\\//}"; else echo "$work/drives/${1:0:1}/${rest//\\//}"; fi
 }
 kill_virus() {  # the last box of the job (text|icon), every box answered; the registry class
   local box last=""  # may speak first
@@ -72,7 +71,7 @@ start_app
 check "clean machine: status green" shows "$CLEAN" 30000
 check "Run key made unreadable" drive readable "$RUN" no
 check "unreadable Run key: status red" shows "$INFECTED" 2000
-check "unreadable Run key: status in red" coloured "$INFECTED" red
+check "unreadable Run key: status in red" coloured "$INFECTED" FF0000 00FF00
 box=$(kill_virus)
 check "unreadable Run key: SVCHOST could not be checked" grep -qE '"SVCHOST" in HKEY_LOCAL_MACHINE[^|]*could not be checked: access is denied' <<<"$box"
 expect_eq "unreadable Run key: exclamation box" "${box##*|}" exclamation
@@ -84,18 +83,8 @@ for l in c d e g h i j k l m n o; do worm_files+=("$l:\\autorun.inf" "$l:\\quori
 decoy_files=('c:\qc-decoy\autorun.inf' 'c:\qc-decoy\svchost.exe' 'd:\sub\quorin.exe' 'e:\windows\mdm.exe'
   'p:\autorun.inf' 'p:\quorin.exe' 'f:\autorun.inf\keep.txt')
 plant() {  # plant worm|decoy FILE...
-  local kind=$1 f u
-  shift
-  for f; do
-    u=$(unix_path "$f")
-    mkdir -p "$(dirname "$u")"
-    echo "$kind $f $RANDOM" >"$u"
-  done
-}
-attrib() {  # attrib FILE r|h|s...: one at a time, as Wine's attrib takes only the last of several
-  local f=$1 a
-  shift
-  for a; do w attrib "+$a" "$f" >/dev/null; done
+  local f u
+  for f in "${@:2}"; do u=$(unix_path "$f") && mkdir -p "${u%/*}" && echo "$1 $f $RANDOM" >"$u"; done
 }
 # The 32-bit program cleans both machine views; the 64-bit test build sees only its own.
 views=(/reg:64)
@@ -109,11 +98,7 @@ worm_values() {  # the worm's values left in the machine views and per user
   { for v in "${views[@]}"; do w reg query "HKLM\\$RUN" "$v"; done; w reg query "HKCU\\$RUN"; } |
     grep -cE '^ +(SVCHOST|QUORIN|MDM) +REG_SZ' || true
 }
-files_left() {
-  local f n=0
-  for f in "${worm_files[@]}"; do [ ! -e "$(unix_path "$f")" ] || n=$((n + 1)); done
-  echo $n
-}
+files_left() { for f in "${worm_files[@]}"; do [ ! -e "$(unix_path "$f")" ] || echo "$f"; done | wc -l; }
 decoys() {  # contents and attributes of every decoy, the values beside and near the worm's
   local f v
   w attrib 'f:\autorun.inf'
@@ -128,9 +113,10 @@ decoys() {  # contents and attributes of every decoy, the values beside and near
 }
 plant decoy "${decoy_files[@]}"
 infect
-attrib 'c:\windows\svchost.exe' r h s
-attrib 'e:\autorun.inf' r
-attrib 'f:\autorun.inf' h s
+# Wine's attrib takes only the last of several attributes: one at a time.
+for a in +r +h +s; do w attrib $a 'c:\windows\svchost.exe' >/dev/null; done
+for a in +h +s; do w attrib $a 'f:\autorun.inf' >/dev/null; done
+w attrib +r 'e:\autorun.inf' >/dev/null
 decoys_before=$(decoys)
 expect_eq "planted: the worm's values" "$(worm_values)" $((3 * ${#views[@]} + 3))
 check "status red after planting" shows "$INFECTED" 5000
