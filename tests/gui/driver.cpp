@@ -1,6 +1,6 @@
 // qcdrive: works the real window from outside for the GUI tests under Wine. One command per run,
-// results on stdout, exit 0 on success. A window is found by its exact caption among the visible
-// top-level ones, waiting up to 30 s (MS where given); texts come with \ | CR LF as \\ \| \r \n.
+// results on stdout, exit 0 on success. A window is found by its exact caption, waiting up to 30 s
+// (MS where given); a control by its text. Texts come with CR and LF as \r and \n.
 //   controls CAPTION [MS]   class|id|text|left,top,width,height per child, in tab order
 //   window CAPTION          style|client-width,client-height|pid
 //   focus CAPTION           text of the control with the keyboard focus
@@ -25,15 +25,10 @@ namespace {
 
 using std::wstring;
 
-wstring Escape(const wstring& s) {
-  wstring r;
-  for (wchar_t c : s)
-    r += c == L'\\'   ? L"\\\\"
-         : c == L'|'  ? L"\\|"
-         : c == L'\r' ? L"\\r"
-         : c == L'\n' ? L"\\n"
-                      : wstring(1, c);
-  return r;
+wstring OneLine(wstring s) {  // CR and LF as \r and \n
+  for (size_t i; (i = s.find_first_of(L"\r\n")) != wstring::npos;)
+    s.replace(i, 1, s[i] == L'\r' ? L"\\r" : L"\\n");
+  return s;
 }
 
 wstring ClassOf(HWND h) {
@@ -52,35 +47,10 @@ wstring TextOf(HWND h) {
   return buf.data();
 }
 
-struct Query {
-  const wstring& text;
-  const wchar_t* cls;  // null: any class
-  HWND parent, found;
-};
-
-// Top-level windows by caption (read without a message to them); controls by text, '&' left out.
-BOOL CALLBACK Match(HWND h, LPARAM lp) {
-  auto* q = reinterpret_cast<Query*>(lp);
-  if (!IsWindowVisible(h) || (q->cls && ClassOf(h) != q->cls)) return TRUE;
-  wchar_t caption[512] = {};
-  wstring t = q->parent ? TextOf(h) : (GetWindowTextW(h, caption, 512), caption), plain;
-  for (wchar_t c : t)
-    if (c != L'&') plain += c;
-  if (t == q->text || plain == q->text) q->found = h;
-  return !q->found;
-}
-
-HWND Find(const wstring& text, const wchar_t* cls = nullptr, HWND parent = nullptr) {
-  Query q{text, cls, parent, nullptr};
-  parent ? EnumChildWindows(parent, Match, reinterpret_cast<LPARAM>(&q))
-         : EnumWindows(Match, reinterpret_cast<LPARAM>(&q));
-  return q.found;
-}
-
 // Looks every millisecond: the window's first look must be caught before its first tick.
 HWND Wait(const wstring& caption, DWORD ms, const wchar_t* cls = nullptr) {
   for (ULONGLONG end = GetTickCount64() + ms;; Sleep(1))
-    if (HWND h = Find(caption, cls); h || GetTickCount64() >= end) return h;
+    if (HWND h = FindWindowW(cls, caption.c_str()); h || GetTickCount64() >= end) return h;
 }
 
 // A window's pixels as the screen shows them, in a memory DC that more can be drawn into.
@@ -223,7 +193,7 @@ int Run(const std::vector<wstring>& a) {
                     : nullptr;
   if (!top) return 1;
   if (cmd == L"msgbox") {  // the box's text has the same id everywhere
-    printf("%ls|%ls\n", Escape(TextOf(GetDlgItem(top, 0xFFFF))).c_str(), MsgBoxIcon(top).c_str());
+    printf("%ls|%ls\n", OneLine(TextOf(GetDlgItem(top, 0xFFFF))).c_str(), MsgBoxIcon(top).c_str());
     if (n == 2) return 0;
     PostMessageW(top, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(top, IDOK)));
     for (int i = 0; i < 250 && IsWindowVisible(top); ++i) Sleep(20);
@@ -236,7 +206,7 @@ int Run(const std::vector<wstring>& a) {
       GetWindowRect(c, &r);
       MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
       printf("%ls|%d|%ls|%ld,%ld,%ld,%ld\n", ClassOf(c).c_str(), GetDlgCtrlID(c),
-             Escape(TextOf(c)).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
+             OneLine(TextOf(c)).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     return 0;
   }
@@ -248,7 +218,7 @@ int Run(const std::vector<wstring>& a) {
     return printf("%lx|%ld,%ld|%lu\n", GetWindowLongW(top, GWL_STYLE), r.right, r.bottom, pid), 0;
   if (cmd == L"focus" && GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gui) &&
       gui.hwndFocus)
-    return printf("%ls\n", Escape(TextOf(gui.hwndFocus)).c_str()), 0;
+    return printf("%ls\n", OneLine(TextOf(gui.hwndFocus)).c_str()), 0;
   if (cmd == L"key" && n == 3) {
     SetForegroundWindow(top);
     if (GetForegroundWindow() != top) return 1;  // the key would go elsewhere
@@ -257,7 +227,7 @@ int Run(const std::vector<wstring>& a) {
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     return SendInput(2, in, sizeof(INPUT)) != 2;
   }
-  HWND control = n >= 3 ? Find(a[2], cmd == L"click" ? L"Button" : nullptr, top) : nullptr;
+  HWND control = n >= 3 ? FindWindowExW(top, nullptr, nullptr, a[2].c_str()) : nullptr;
   if (control && cmd == L"click") return !PostMessageW(control, BM_CLICK, 0, 0);
   if (!control || cmd != L"pixels") return 1;
   const Shot shot(control);

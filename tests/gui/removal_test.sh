@@ -134,8 +134,8 @@ check "another process holds c:\\windows\\svchost.exe" within 10000 test -e "$wo
 box=$(kill_virus)
 expect_eq "held file: exclamation box" "${box##*|}" exclamation
 check "held file: named as in use and marked for restart" grep -qF \
-  'c:\\windows\\svchost.exe: it is in use by a running program; it will be deleted when Windows restarts' <<<"$box"
-check "held file: nothing else named" test "$(grep -o '\\n[a-o]:\\\\' <<<"$box" | wc -l)" -eq 1
+  'c:\windows\svchost.exe: it is in use by a running program; it will be deleted when Windows restarts' <<<"$box"
+check "held file: nothing else named" test "$(grep -o '\\n[a-o]:\\' <<<"$box" | wc -l)" -eq 1
 expect_eq "held file: every other file removed" "$(files_left)" 1
 expect_eq "held file: the values removed" "$(worm_values)" 0
 check "held file: marked for deletion at restart" grep -qi svchost.exe <<<"$(w reg query "$session" /v PendingFileRenameOperations)"
