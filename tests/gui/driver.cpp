@@ -2,12 +2,12 @@
 // results on stdout, exit 0 on success. A window is found by its exact caption, waiting up to 30 s
 // (MS where given); a control by its text. Texts come with CR and LF as \r and \n.
 //   controls CAPTION [MS]   class|id|text|left,top,width,height per child, in tab order
-//   window CAPTION          style|client-width,client-height|pid
+//   window CAPTION          style|client-width,client-height
 //   focus CAPTION           text of the control with the keyboard focus
 //   key CAPTION TAB|SPACE   click CAPTION BUTTON   close CAPTION
-//   msgbox TITLE [ok]       text|icon (hand, question, exclamation, information, none), answered
+//   msgbox TITLE            text|icon (hand, question, exclamation, information, none); answers OK
 //   pixels CAPTION TEXT RRGGBB...  per colour, its pixels on screen in the control with that text
-//   counts PID              handles=N gdi=N user=N private=BYTES (-1: cannot be read)
+//   counts CAPTION          its process's handles=N gdi=N user=N private=BYTES (-1: cannot be read)
 //   hold PATH FLAG          keeps PATH open without sharing, makes FLAG, waits until it is gone
 //   readable HKLM-KEY yes|no  lets everyone read the key in both views, or denies it to everyone
 #include <windows.h>
@@ -31,19 +31,13 @@ wstring OneLine(wstring s) {  // CR and LF as \r and \n
   return s;
 }
 
-wstring ClassOf(HWND h) {
-  wchar_t buf[256] = {};
-  GetClassNameW(h, buf, 256);
-  return buf;
-}
-
 // WM_GETTEXT reads any control across processes; the timeout keeps a hung target from hanging us.
 wstring TextOf(HWND h) {
-  DWORD_PTR len = 0, got = 0;
+  DWORD_PTR len = 0;
   if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return L"";
   std::vector<wchar_t> buf(len + 1, L'\0');
   SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                      SMTO_ABORTIFHUNG, 5000, &got);
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
   return buf.data();
 }
 
@@ -146,7 +140,9 @@ BOOL CALLBACK Owned(HWND h, LPARAM pid) {
   return TRUE;
 }
 
-int Counts(DWORD pid) {
+int Counts(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
   HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   if (!p) return 1;
   for (HWND parent : {GetDesktopWindow(), HWND_MESSAGE})
@@ -178,7 +174,6 @@ int Run(const std::vector<wstring>& a) {
   const size_t n = a.size();
   const wstring cmd = n ? a[0] : L"";
   auto ms = [&](size_t i) { return n > i ? wcstoul(a[i].c_str(), nullptr, 10) : 30000; };
-  if (cmd == L"counts" && n == 2) return Counts(ms(1));
   if (cmd == L"readable" && n == 3) return Readable(a[1], a[2] == L"yes");
   if (cmd == L"hold" && n == 3) {
     HANDLE f = CreateFileW(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -194,28 +189,29 @@ int Run(const std::vector<wstring>& a) {
   if (!top) return 1;
   if (cmd == L"msgbox") {  // the box's text has the same id everywhere
     printf("%ls|%ls\n", OneLine(TextOf(GetDlgItem(top, 0xFFFF))).c_str(), MsgBoxIcon(top).c_str());
-    if (n == 2) return 0;
     PostMessageW(top, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(top, IDOK)));
     for (int i = 0; i < 250 && IsWindowVisible(top); ++i) Sleep(20);
     return IsWindowVisible(top);
   }
+  if (cmd == L"counts") return Counts(top);
   if (cmd == L"close") return !PostMessageW(top, WM_CLOSE, 0, 0);
   if (cmd == L"controls") {
     for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      wchar_t cls[64] = {};
+      GetClassNameW(c, cls, 64);
       RECT r;
       GetWindowRect(c, &r);
       MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
-      printf("%ls|%d|%ls|%ld,%ld,%ld,%ld\n", ClassOf(c).c_str(), GetDlgCtrlID(c),
-             OneLine(TextOf(c)).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
+      printf("%ls|%d|%ls|%ld,%ld,%ld,%ld\n", cls, GetDlgCtrlID(c), OneLine(TextOf(c)).c_str(),
+             r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     return 0;
   }
   RECT r;
-  DWORD pid = 0;
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
-  if (cmd == L"window" && GetClientRect(top, &r) && GetWindowThreadProcessId(top, &pid))
-    return printf("%lx|%ld,%ld|%lu\n", GetWindowLongW(top, GWL_STYLE), r.right, r.bottom, pid), 0;
+  if (cmd == L"window" && GetClientRect(top, &r))
+    return printf("%lx|%ld,%ld\n", GetWindowLongW(top, GWL_STYLE), r.right, r.bottom), 0;
   if (cmd == L"focus" && GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gui) &&
       gui.hwndFocus)
     return printf("%ls\n", OneLine(TextOf(gui.hwndFocus)).c_str()), 0;

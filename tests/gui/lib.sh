@@ -22,21 +22,15 @@ fi
 
 passed=0 failed=0
 check() {  # check NAME COMMAND...  (passes when the command succeeds)
-  local name=$1
-  shift
-  if "$@" >/dev/null; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
+  if "${@:2}" >/dev/null; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL: $1" >&2; fi
 }
 expect_eq() {  # expect_eq NAME ACTUAL EXPECTED
   check "$1"$'\n  got:      '"$2"$'\n  expected: '"$3" test "$2" = "$3"
 }
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-}
+finish() { echo "$passed passed, $failed failed" && [ "$failed" -eq 0 ]; }
 within() {  # within MS COMMAND...: the command succeeds within MS milliseconds
   local end=$(($(date +%s%3N) + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do [ "$(date +%s%3N)" -lt $end ] || return 1; sleep 0.05; done
+  until "${@:2}" >/dev/null 2>&1; do [ "$(date +%s%3N)" -lt $end ] || return 1; sleep 0.05; done
 }
 
 # A Wine command run from a neutral folder, where no program of ours shadows Wine's own.
@@ -55,10 +49,7 @@ worm_value() {  # worm_value add|delete: the worm's SVCHOST in the machine's 64-
 }
 
 QC_APP_PID=
-start_app() {
-  (cd "$QC_WIN_DIR" && exec "$QC_WINE" "$QC_WIN_DIR/Quorin Cleaner.exe") </dev/null >/dev/null 2>&1 &
-  QC_APP_PID=$!
-}
+start_app() { (cd "$QC_WIN_DIR" && exec "$QC_WINE" "Quorin Cleaner.exe") </dev/null >/dev/null 2>&1 & QC_APP_PID=$!; }
 app_running() { [ -n "$QC_APP_PID" ] && kill -0 "$QC_APP_PID" 2>/dev/null; }
 app_ends() { within 10000 eval '! app_running'; }
 stop_app() {

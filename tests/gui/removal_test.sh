@@ -56,14 +56,11 @@ unix_path() {  # c:\x\y -> the file behind the letter
   local rest=${1:3}
   if [ "${1:0:1}" = c ]; then echo "$WINEPREFIX/drive_c/${rest//\\//}"; else echo "$work/drives/${1:0:1}/${rest//\\//}"; fi
 }
-kill_virus() {  # the last box of the job (text|icon), every box answered; the registry class
-  local box last=""  # may speak first
+kill_virus() {  # text|icon of the box that ends the job, any box before it answered too
+  local box=
   drive click "$CAPTION" "Kill Virus"
-  while box=$(drive msgbox "Quorin Cleaner" ok); do
-    last=$box
-    case $box in *"could not be checked"* | *"Virus Removed!"* | *"not removed completely"*) break ;; esac
-  done
-  echo "$last"
+  while [[ $box != *"Virus Removed!"* && $box != *"not removed completely"* ]] && box=$(drive msgbox "Quorin Cleaner"); do :; done
+  echo "$box"
 }
 
 # A Run key nobody may read is no all-clear: red, and the removal names what it could not check.

@@ -17,18 +17,17 @@ field() { sed -n "s/.*\b$1=\(-\?[0-9]*\).*/\1/p" <<<"$2"; }
 
 worm_value delete
 start_app
-IFS='|' read -r _ _ pid < <(drive window "$CAPTION")
 # Warm up: both states shown once, so what the first ticks create once is not counted as growth.
 toggle
 toggle
-first=$(drive counts "$pid")
+first=$(drive counts "$CAPTION")
 t0=$(date +%s)
 while app_running && [ $(($(date +%s) - t0)) -lt $((${QC_SOAK_TICKS:-300} / 10)) ]; do
   sleep "${QC_SOAK_SPACING:-1}"
   toggle
 done
 [ $on -eq 0 ] || toggle
-last=$(drive counts "$pid")
+last=$(drive counts "$CAPTION")
 echo "soak: $(($(date +%s) - t0)) s, $toggles toggles, $missed not shown; $first -> $last"
 
 check "the program ran to the end" app_running
