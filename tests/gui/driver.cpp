@@ -31,20 +31,18 @@ wstring OneLine(wstring s) {  // CR and LF as \r and \n
   return s;
 }
 
-// WM_GETTEXT reads any control across processes; the timeout keeps a hung target from hanging us.
+// A label's or button's text as the system keeps it: no message to a window that may be busy.
 wstring TextOf(HWND h) {
-  DWORD_PTR len = 0;
-  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return L"";
-  std::vector<wchar_t> buf(len + 1, L'\0');
-  SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
-  return buf.data();
+  std::vector<wchar_t> buf(1 << 16);
+  return GetWindowTextW(h, buf.data(), int(buf.size())), buf.data();
 }
 
-// Looks every millisecond: the window's first look must be caught before its first tick.
+// Visible windows only, once the program has made them up. Looks every millisecond: the window's
+// first look must be caught before its first tick.
 HWND Wait(const wstring& caption, DWORD ms, const wchar_t* cls = nullptr) {
-  for (ULONGLONG end = GetTickCount64() + ms;; Sleep(1))
-    if (HWND h = FindWindowW(cls, caption.c_str()); h || GetTickCount64() >= end) return h;
+  for (ULONGLONG end = GetTickCount64() + ms; GetTickCount64() <= end; Sleep(1))
+    if (HWND h = FindWindowW(cls, caption.c_str()); IsWindowVisible(h)) return h;
+  return nullptr;
 }
 
 // A window's pixels as the screen shows them, in a memory DC that more can be drawn into.

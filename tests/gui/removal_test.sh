@@ -34,12 +34,11 @@ winpath() { echo "z:${1//\//\\}"; }
 { sed 's/=.*/=-/' "$work/infection.reg"; echo '[-HKEY_LOCAL_MACHINE\Software\QuorinDecoy]'
   printf '[%s]\n"PendingFileRenameOperations"=-\n' "${session/HKLM/HKEY_LOCAL_MACHINE}"; } >"$work/undo.reg"
 unplant_registry() { for v in /reg:32 /reg:64; do w reg import "$(winpath "$work/undo.reg")" $v >/dev/null; done; }
-# Leaves the prefix as it was found: no planted value or file, the drive letters it had.
+# Leaves the prefix as it was found: no planted value or file, the drive letters it had (the
+# server's restart ends the program and the file's holder).
 previous_exit_trap=$(trap -p EXIT | sed -e "s/^trap -- '//" -e "s/' EXIT\$//")
 restore() {
   local rc=$? l
-  rm -f "$work/hold.flag"
-  stop_app 2>/dev/null || true
   drive readable "$RUN" yes || true
   unplant_registry || true
   rm -rf "$WINEPREFIX"/drive_c/{windows/svchost.exe,windows/mdm.exe,autorun.inf,quorin.exe,qc-decoy}
@@ -52,10 +51,7 @@ restore() {
 trap restore EXIT
 qc_wine_drives "$work/drives"
 unplant_registry
-unix_path() {  # c:\x\y -> the file behind the letter
-  local rest=${1:3}
-  if [ "${1:0:1}" = c ]; then echo "$WINEPREFIX/drive_c/${rest//\\//}"; else echo "$work/drives/${1:0:1}/${rest//\\//}"; fi
-}
+unix_path() { local rest=${1:3} && echo "$dd/${1:0:2}/${rest//\\//}"; }  # c:\x\y -> the file behind it
 kill_virus() {  # text|icon of the box that ends the job, any box before it answered too
   local box=
   drive click "$CAPTION" "Kill Virus"
@@ -103,8 +99,8 @@ decoys() {  # contents and attributes of every decoy, the values beside and near
   for f in "${decoy_files[@]}"; do sha256sum <"$(unix_path "$f")"; done
   sha256sum <"$WINEPREFIX/drive_c/windows/system32/svchost.exe"
   for v in "${views[@]}"; do
-    w reg query "HKLM\\$RUN" /v Updater $v
-    w reg query 'HKLM\Software\QuorinDecoy\Run' /v SVCHOST $v
+    w reg query "HKLM\\$RUN" /v Updater "$v"
+    w reg query 'HKLM\Software\QuorinDecoy\Run' /v SVCHOST "$v"
   done
   w reg query "HKCU\\${RUN}Once" /v SVCHOST
 }

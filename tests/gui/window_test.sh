@@ -34,8 +34,7 @@ expect_eq "controls, texts and places" \
 check "credit line names the program" grep -q '^Static|105|.*Quorin Cleaner' <<<"$controls"
 IFS='|' read -r style client < <(drive window "$CAPTION")
 expect_eq "client area" "$client" "435,439"
-check "caption and system menu" test $((0x$style & 0xC80000)) -eq $((0xC80000))
-check "fixed border, no minimize or maximize box" test $((0x$style & 0x70000)) -eq 0
+expect_eq "caption and system menu; fixed border, no minimize or maximize box" "$(printf %x $((0x$style & 0xCF0000)))" c80000
 
 # From the second tick on the labels carry the name fetched by the tick before.
 check "the user name is known" test -n "$user"
