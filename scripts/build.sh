@@ -31,11 +31,15 @@ case ${1:-} in
   --runnable-program) windows_tree "$wine_build" "$wine_arch" quorin_cleaner; exit 0 ;;
   --wine-tree-only) windows_tree "$wine_build" "$wine_arch"; exit 0 ;;
 esac
-windows_tree "$build/win" i686
-[ "${1:-}" = "--product-only" ] && exit 0
-# The 64-bit copy only needs what the Wine and window tests run.
-[ "$wine_build" = "$build/win" ] ||
+# Where the 32-bit tree cannot run here, only its program is needed (the hardening checks and the
+# release read it), and the 64-bit copy only needs what the Wine and window tests run.
+if [ "$wine_build" = "$build/win" ] || [ "${1:-}" = "--product-only" ]; then
+  windows_tree "$build/win" i686
+else
+  windows_tree "$build/win" i686 quorin_cleaner
   windows_tree "$wine_build" "$wine_arch" quorin_cleaner qc_win32_tests qcdrive qc_planted
+fi
+[ "${1:-}" = "--product-only" ] && exit 0
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQC_WIN_BUILD_DIR="$build/win" -DQC_WINE_BUILD_DIR="$wine_build" >/dev/null
 cmake --build "$build/native" -j "$jobs"

@@ -1,11 +1,13 @@
 // CWinAPI's registry toolkit and shell registration against the real registry, cross-checked with
-// the system's reg.exe.
+// the system's reg.exe, and both listings filling real list boxes, read back row by row (the
+// system promises no order for values, so names and data are compared as pairs).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 // Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
-#include "registry_test_support.h"
+#include "support.h"
 #include "winapi/cwinapi.h"
 
 namespace qc::wintest {
@@ -81,6 +83,90 @@ TEST(CWinAPIRealShell, EveryCommandWrittenIsQuoted) {
   }
   for (const std::string& at : {"*\\shell\\QCTestVerb" + u, ".qc" + u, type})
     RunReg("delete \"HKCU\\Software\\Classes\\" + at + "\" /f");
+}
+
+class CWinAPIListing : public ::testing::Test {
+ protected:
+  ~CWinAPIListing() override { RegCloseKey(raw); }
+  ScratchKey scratch;
+  HKEY raw = scratch.Create();
+  CWinAPI api;
+  String key = win32::Wide(scratch.sub), nowhere = key + L"\\nowhere";
+  Long home = static_cast<Long>(0x80000001u);
+};
+
+TEST_F(CWinAPIListing, ValuesOfEveryTypeShowTheirDisplayTexts) {
+  using namespace std::string_literals;
+  const std::tuple<const char*, DWORD, std::string, const char*> rows[] = {
+      {"", REG_SZ, "dflt\0"s, "(Default)=\"dflt\""},
+      {"empty sz", REG_SZ, "\0"s, "empty sz=\"\""},
+      {"expand", REG_EXPAND_SZ, "%TEMP%\\x\0"s, "expand=%TEMP%\\x"},
+      {"bin", REG_BINARY, "\x01\x0A\x0F\x10\xFF"s, "bin=01 A F 10 FF "},
+      {"bin empty", REG_BINARY, ""s, "bin empty=(value not set)"},
+      {"dw 31", REG_DWORD, "\x1F\0\0\0"s, "dw 31=&H1F (31)"},
+      {"dw high", REG_DWORD, "\0\0\0\x80"s, "dw high=&H80000000 (2147483648)"},
+      {"dw max", REG_DWORD, "\xFF\xFF\xFF\xFF"s, "dw max=&HFFFFFFFF (4294967295)"},
+      {"multi", REG_MULTI_SZ, "a\0b\0\0"s, "multi=a b  "},
+      {"resource", REG_FULL_RESOURCE_DESCRIPTOR, "\x01\x02"s,
+       "resource=REG_FULL_RESOURCE_DESCRIPTOR"},
+      {"none", REG_NONE, "xy\0z"s, "none=xy"},
+  };
+  std::vector<std::string> expected;
+  for (const auto& [name, type, data, shown] : rows) {
+    ASSERT_EQ(RegSetValueExA(raw, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size())),
+              0);
+    expected.push_back(shown);
+    expected.push_back(shown);  // a second listing appends the rows again
+  }
+  ListBox names, datas;
+  for (int i = 0; i < 2; ++i) api.RegistryEnumerateValues(key, names.handle, datas.handle, home);
+  const auto n = names.Rows(), d = datas.Rows();
+  ASSERT_EQ(n.size(), d.size());
+  std::vector<std::string> shown;
+  for (size_t i = 0; i < n.size(); ++i) shown.push_back(n[i] + "=" + d[i]);
+  std::sort(shown.begin(), shown.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(shown, expected);
+}
+
+TEST_F(CWinAPIListing, SubKeysOfTheLongestLengthAreListedAndNoHandleIsLeft) {
+  const std::string longest1(255, 'a'), longest2 = std::string(254, 'b') + "c";
+  for (const std::string& k : {std::string("k"), longest1, longest2}) {
+    HKEY sub = nullptr;
+    ASSERT_EQ(RegCreateKeyA(raw, k.c_str(), &sub), 0) << k.size();
+    RegCloseKey(sub);
+  }
+  ListBox box;
+  EXPECT_EQ(api.RegEnumKeys(key, box.handle, home), 0);
+  auto rows = box.Rows();
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{longest1, longest2, "k"}));
+  EXPECT_EQ(api.RegEnumKeys(nowhere, box.handle, home), ERROR_FILE_NOT_FOUND);
+
+  // Every member, on keys that exist and keys that do not, closes what it opened.
+  String v = L"v", text = L"x", n = L"7", bad = L"z", sub = L"sub", subPath = key + L"\\sub";
+  Byte one = 1;
+  auto everyMember = [&] {
+    for (String* at : {&key, &nowhere}) {
+      api.RegEnumKeys(*at, box.handle, home);
+      api.RegistryEnumerateValues(*at, box.handle, box.handle, home);
+      api.RegistryValueS(*at, v, text, home);
+      api.RegistryValueD(*at, v, n, home);
+      api.RegistryValueB(*at, v, one, home);
+      Variant got;
+      Long type = 4;
+      api.RegistryGetValue(*at, v, got, type, home);
+      api.RegistryDeleteValue(*at, v, home);
+      EXPECT_THROW(api.RegistryValueD(*at, v, bad, home), RuntimeError);
+    }
+    api.RegistryNewKey(subPath, home);
+    api.RegistryDeletekey(sub, key, home);
+  };
+  everyMember();  // first-use allocations happen before counting
+  const uintptr_t before = NextHandle();
+  for (int i = 0; i < 50; ++i) everyMember();
+  EXPECT_EQ(NextHandle(), before);
 }
 
 }  // namespace
