@@ -116,8 +116,7 @@ long GdiObjects(HANDLE process) {
   MEMORY_BASIC_INFORMATION m;
   for (const char* at = nullptr; VirtualQueryEx(process, at, &m, sizeof m) == sizeof m;
        at = static_cast<const char*>(m.BaseAddress) + m.RegionSize) {
-    if (m.State != MEM_COMMIT || m.Type != MEM_PRIVATE || m.Protect != PAGE_READWRITE ||
-        m.RegionSize != t.size() ||
+    if (m.RegionSize != t.size() || m.Protect != PAGE_READWRITE ||
         !ReadProcessMemory(process, m.BaseAddress, t.data(), t.size(), nullptr))
       continue;
     long live = 0, stock = 0;

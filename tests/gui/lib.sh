@@ -8,7 +8,6 @@ CAPTION="Quorin Virus Cleaner"
 RUN='Software\Microsoft\Windows\CurrentVersion\Run'
 INFECTED="The virus exists and still running"
 CLEAN="Virus Cleaned"
-# shellcheck source=../../scripts/wine/env.sh
 source "$QC_GUI_ROOT/scripts/wine/env.sh"
 if [ -z "${WINEPREFIX:-}" ]; then
   qc_wine_env "$QC_WIN_DIR/../gui-prefix"
