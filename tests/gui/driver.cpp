@@ -45,7 +45,8 @@ HWND Wait(const wstring& caption, DWORD ms, const wchar_t* cls = nullptr) {
   return nullptr;
 }
 
-// A window's pixels as the screen shows them, in a memory DC that more can be drawn into.
+// A window's pixels as the screen shows them, in a memory DC that more can be drawn into (both
+// kept until the driver ends).
 struct Shot {
   HDC dc = CreateCompatibleDC(nullptr);
   DWORD* bits = nullptr;

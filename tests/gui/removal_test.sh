@@ -92,7 +92,7 @@ worm_values() {  # the worm's values left in the machine views and per user
     grep -cE '^ +(SVCHOST|QUORIN|MDM) +REG_SZ' || true
 }
 files_left() { for f in "${worm_files[@]}"; do [ ! -e "$(unix_path "$f")" ] || echo "$f"; done | wc -l; }
-decoys() {  # contents and attributes of every decoy, the values beside and near the worm's
+decoys() {  # the protective folder's attributes, every decoy's contents, the values near the worm's
   local f v
   w attrib 'f:\autorun.inf'
   w attrib 'f:\autorun.inf\keep.txt'
