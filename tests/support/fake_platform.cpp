@@ -1,10 +1,9 @@
 #include "support/fake_platform.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
-
-#include "platform/runtime_error.h"
-#include "platform/win_constants.h"
+#include <iterator>
 
 namespace qc {
 
@@ -15,485 +14,233 @@ Platform& DefaultPlatform() {
 }
 
 namespace test {
+namespace {
 
-std::string FakeCodePage::ToAnsi(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
+constexpr int32_t kBadPathname = 161;
+const wchar_t* const kRoots[] = {
+    L"HKEY_CLASSES_ROOT",     L"HKEY_CURRENT_USER",   L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
+    L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG", L"HKEY_DYN_DATA"};
+
+wstring Lower(wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+// Hands out a value as the system does: with a buffer too short, only the size it needs.
+int32_t Deliver(const FakeRegistry::Value& v, uint32_t* type, uint8_t* data, uint32_t* cbData) {
+  const auto size = static_cast<uint32_t>(v.data.size());
+  const bool fits = !data || (cbData && *cbData >= size);
+  if (cbData) *cbData = size;
+  if (!fits) return cbData ? win::ERROR_MORE_DATA : win::ERROR_INVALID_PARAMETER;
+  if (type) *type = v.type;
+  if (data && size) std::memcpy(data, v.data.data(), size);
+  return 0;
+}
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(const wstring& a, const wstring& b) const {
+  return Lower(a) < Lower(b);
+}
+
+string FakeCodePage::ToAnsi(const wstring& text) {
+  string out;
   for (wchar_t c : text) out += static_cast<char>(static_cast<uint32_t>(c) < 256 ? c : L'?');
   return out;
 }
 
-std::wstring FakeCodePage::FromAnsi(const std::string& bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
+wstring FakeCodePage::FromAnsi(const string& bytes) {
+  wstring out;
   for (char c : bytes) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
   return out;
 }
 
-int FakeRuntime::MessageBox(const std::wstring& prompt, int style, const std::wstring* title) {
-  log_.Add("MessageBox", prompt, style, title ? *title : std::wstring(L"<app>"));
-  boxes.push_back({prompt, style, title ? std::optional<std::wstring>(*title) : std::nullopt});
-  if (onMessageBox) onMessageBox();
-  int answer = win::IDOK;
-  if (!answers.empty()) {
-    answer = answers.front();
-    answers.pop_front();
+void FakeFiles::Add(const wstring& path, uint32_t attributes) {
+  for (size_t s = path.find(L'\\', 3); s != wstring::npos; s = path.find(L'\\', s + 1))
+    entries.try_emplace(path.substr(0, s)).first->second.attributes |= 0x10;
+  entries[path] = FakeFile();
+  entries[path].attributes = attributes;
+}
+
+// A folder's entries matching "*", "*.ext" or a whole name: the patterns the program uses.
+int32_t FakeFiles::FindFirstFile(const wstring& pattern, FindData& data) {
+  const wstring folder = Lower(pattern.substr(0, pattern.rfind(L'\\') + 1));
+  const wstring mask = Lower(pattern.substr(folder.size())), tail = mask.substr(1);
+  std::vector<FindData>& found = finds_[nextFind_];
+  for (auto it = entries.lower_bound(folder);
+       it != entries.end() && Lower(it->first.substr(0, folder.size())) == folder; ++it) {
+    const wstring name = Lower(it->first.substr(folder.size()));
+    const bool matches = mask[0] == L'*' ? name.size() >= tail.size() &&
+                                               name.substr(name.size() - tail.size()) == tail
+                                         : name == mask;
+    if (matches && name.find(L'\\') == wstring::npos)
+      found.push_back(
+          {it->second.attributes, 0, 0, it->second.reparseTag, {name.begin(), name.end()}});
   }
-  return answer;
-}
-
-double FakeRuntime::Shell(const std::wstring& commandLine, int windowStyle) {
-  log_.Add("Shell", commandLine, windowStyle);
-  if (shellFails) throw RuntimeError(kErrFileNotFound, {}, shellError);
-  started.push_back(commandLine);
-  return 4242;
-}
-
-double FakeRuntime::ShellProgram(const std::wstring& application, const std::wstring& commandLine,
-                                 int windowStyle) {
-  log_.Add("ShellProgram", application, commandLine, windowStyle);
-  if (shellFails) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
-  programs.push_back(application);
-  started.push_back(commandLine);
-  return 4243;
-}
-
-FakeEntry& FakeRuntime::Lookup(const std::wstring& path) {
-  if (const uint32_t folderError = fs_.FolderError(path)) {
-    throw RuntimeError(kErrPathNotFound, {}, folderError);
-  }
-  FakeEntry* e = fs_.Get(path);
-  if (!e) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
-  return *e;
-}
-
-void FakeRuntime::SetAttr(const std::wstring& path, uint32_t attributes) {
-  log_.Add("SetAttr", path, attributes);
-  FakeEntry* e = &Lookup(path);
-  if (!e->linkTarget.empty()) e = &Lookup(e->linkTarget);  // follows the link, as under Wine
-  if (e->writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
-  e->attributes = (e->attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
-}
-
-void FakeRuntime::Kill(const std::wstring& path) {
-  log_.Add("Kill", path);
-  FakeEntry& e = Lookup(path);
-  if (e.directory()) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
-  if (e.writeProtected) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_WRITE_PROTECT);
-  if (e.inUse) throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_SHARING_VIOLATION);
-  if (e.pending || (e.attributes & win::FILE_ATTRIBUTE_READONLY)) {
-    throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
-  }
-  if (e.onDelete == FakeEntry::OnDelete::Goes) {
-    fs_.Remove(path);
-  } else {
-    e.pending = e.onDelete != FakeEntry::OnDelete::Stays;
-  }
-}
-
-void FakeRuntime::DoEvents() {
-  log_.Add("DoEvents");
-}
-
-int64_t FakeRuntime::NowMilliseconds() {
-  const int64_t now = clock;
-  clock += clockStep;
-  return now;
-}
-
-void FakeRuntime::WaitForMessagesOrTimeout(uint32_t milliseconds) {
-  log_.Add("WaitForMessagesOrTimeout", milliseconds);
-  ++waits;
-  clock += milliseconds;
-}
-
-bool FakeFiles::Wow64DisableWow64FsRedirection(uintptr_t& oldValue) {
-  log_.Add("Wow64DisableWow64FsRedirection");
-  if (!wow64) return false;
-  oldValue = redirectionOff ? 1 : 0;
-  redirectionOff = true;
-  return true;
-}
-
-bool FakeFiles::Wow64RevertWow64FsRedirection(uintptr_t oldValue) {
-  log_.Add("Wow64RevertWow64FsRedirection", static_cast<uint32_t>(oldValue));
-  if (!wow64) return false;
-  redirectionOff = oldValue != 0;
-  return true;
-}
-
-namespace {
-
-bool WildcardMatch(const std::wstring& pattern, const std::wstring& name) {
-  // '*' any run, '?' one character; case-insensitive as on Windows. "*.*" matches every name.
-  if (pattern == L"*.*") return true;
-  size_t p = 0, n = 0, star = std::wstring::npos, mark = 0;
-  auto eq = [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); };
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == L'?' || eq(pattern[p], name[n]))) {
-      ++p;
-      ++n;
-    } else if (p < pattern.size() && pattern[p] == L'*') {
-      star = p++;
-      mark = n;
-    } else if (star != std::wstring::npos) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == L'*') ++p;
-  return p == pattern.size();
-}
-
-FindData MakeFindData(const std::string& name, const FakeEntry& e) {
-  FindData d;
-  d.dwFileAttributes = e.attributes;
-  d.nFileSizeHigh = static_cast<uint32_t>(e.size >> 32);
-  d.nFileSizeLow = static_cast<uint32_t>(e.size);
-  d.dwReserved0 = e.reparseTag;
-  d.cFileName = name;
-  d.cFileName.resize(260, '\0');  // the raw buffer: the name, then NULs
-  return d;
-}
-
-}  // namespace
-
-bool FakeFiles::ExactName(const std::wstring& path) {
-  for (wchar_t c : path) {
-    if (c == 0 || static_cast<uint32_t>(c) > 0xFF) {  // cut or best-fit mapped by the A call
-      lastError_ = win::ERROR_INVALID_PARAMETER;
-      return false;
-    }
-  }
-  return true;
-}
-
-int32_t FakeFiles::FindFirstFile(const std::wstring& pattern, FindData& data) {
-  log_.Add("FindFirstFile", pattern);
-  if (!ExactName(pattern)) return win::INVALID_HANDLE_VALUE;
-  const size_t slash = pattern.find_last_of(L'\\');
-  const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash);
-  const std::wstring mask = pattern.substr(slash + 1);
-  const FakeEntry* dir = fs_.Get(folder);
-  if (!dir || !dir->directory()) {
-    lastError_ = fs_.FolderError(pattern) ? fs_.FolderError(pattern) : win::ERROR_PATH_NOT_FOUND;
-    return win::INVALID_HANDLE_VALUE;
-  }
-  if (dir->unreadable) {
-    lastError_ = win::ERROR_ACCESS_DENIED;
-    return win::INVALID_HANDLE_VALUE;
-  }
-  std::vector<FindData> found;
-  FakeCodePage cp;
-  if (FakeFileSystem::Key(folder).size() > 2) {  // folders below a root list "." and ".."
-    FakeEntry dot{0x10};
-    if (WildcardMatch(mask, L".")) found.push_back(MakeFindData(".", dot));
-    if (WildcardMatch(mask, L"..")) found.push_back(MakeFindData("..", dot));
-  }
-  for (const std::wstring& name : fs_.Children(folder)) {
-    if (WildcardMatch(mask, name))
-      found.push_back(MakeFindData(cp.ToAnsi(name), *fs_.Get(folder + L"\\" + name)));
-  }
-  if (found.empty()) {
-    lastError_ = win::ERROR_FILE_NOT_FOUND;
-    return win::INVALID_HANDLE_VALUE;
-  }
-  const int32_t h = nextFind_++;
-  data = found[0];
-  finds_[h] = {std::move(found), 1};
-  return h;
+  std::reverse(found.begin(), found.end());
+  if (found.empty()) finds_.erase(nextFind_);
+  return FindNextFile(nextFind_++, data) ? nextFind_ - 1 : win::INVALID_HANDLE_VALUE;
 }
 
 int32_t FakeFiles::FindNextFile(int32_t handle, FindData& data) {
-  log_.Add("FindNextFile", handle);
   auto it = finds_.find(handle);
-  if (it == finds_.end()) {
-    lastError_ = win::ERROR_INVALID_HANDLE;
-    return 0;
-  }
-  auto& [entries, next] = it->second;
-  if (next >= entries.size()) {
-    lastError_ = win::ERROR_NO_MORE_FILES;
-    return 0;
-  }
-  data = entries[next++];
+  lastError_ = it == finds_.end() ? win::ERROR_FILE_NOT_FOUND : win::ERROR_NO_MORE_FILES;
+  if (it == finds_.end() || it->second.empty()) return 0;
+  data = it->second.back();
+  it->second.pop_back();
   return 1;
 }
 
-int32_t FakeFiles::FindClose(int32_t handle) {
-  log_.Add("FindClose", handle);
-  return finds_.erase(handle) ? 1 : 0;
-}
-
-uint32_t FakeFiles::GetFileAttributes(const std::wstring& path) {
-  log_.Add("GetFileAttributes", path);
-  if (!ExactName(path)) return win::INVALID_FILE_ATTRIBUTES;
-  if (fs_.FolderError(path)) {
-    lastError_ = fs_.FolderError(path);
+uint32_t FakeFiles::GetFileAttributes(const wstring& path) {
+  const FakeFile* f = Get(path);
+  lastError_ = f ? win::ERROR_ACCESS_DENIED : win::ERROR_FILE_NOT_FOUND;
+  if (!f || (f->pending && f->onDelete == FakeFile::OnDelete::PendingFat))
     return win::INVALID_FILE_ATTRIBUTES;
-  }
-  const FakeEntry* e = fs_.Get(path);
-  if (!e) {
-    lastError_ = win::ERROR_FILE_NOT_FOUND;
-    return win::INVALID_FILE_ATTRIBUTES;
-  }
-  if (e->pending && e->onDelete == FakeEntry::OnDelete::PendingFat) {
-    lastError_ = win::ERROR_ACCESS_DENIED;
-    return win::INVALID_FILE_ATTRIBUTES;
-  }
-  return e->attributes;
+  return f->attributes;
 }
 
-int32_t FakeFiles::MoveFileEx(const std::wstring& existing, const std::wstring* newName,
-                              uint32_t flags) {
-  log_.Add("MoveFileEx", existing, newName ? *newName : std::wstring(L"NULL"), flags);
-  if (!ExactName(existing) || (newName && !ExactName(*newName))) return 0;
-  if (moveFileExFails) {
-    lastError_ = win::ERROR_ACCESS_DENIED;
-    return 0;
-  }
-  if (!newName && (flags & win::MOVEFILE_DELAY_UNTIL_REBOOT)) deleteAtReboot.push_back(existing);
-  return 1;
+FakeFile& FakeRuntime::Existing(const wstring& path) {
+  FakeFile* f = files_.Get(path);
+  if (!f) throw RuntimeError(kErrFileNotFound, {}, win::ERROR_FILE_NOT_FOUND);
+  return *f;
 }
 
-uint32_t FakeFiles::GetDriveType(const std::wstring& rootPath) {
-  log_.Add("GetDriveType", rootPath);
-  const wchar_t letter = static_cast<wchar_t>(std::towlower(rootPath.empty() ? L'?' : rootPath[0]));
-  auto it = driveTypes.find(letter);
-  if (it != driveTypes.end()) return it->second;
-  return fs_.Exists(rootPath.substr(0, 2)) ? 3 : 1;  // fixed, or no such root
+void FakeRuntime::SetAttr(const wstring& path, uint32_t attributes) {
+  FakeFile* f = &Existing(path);
+  if (!f->linkTarget.empty()) f = &Existing(f->linkTarget);  // follows the link, as Wine does
+  f->attributes = (f->attributes & win::FILE_ATTRIBUTE_DIRECTORY) | attributes;
 }
 
-namespace {
-
-// Fills an "A" receive buffer: the text, its NUL, the rest as the caller left it.
-void Fill(std::string& buffer, uint32_t size, const std::string& text) {
-  if (buffer.size() < size) buffer.resize(size, ' ');
-  const size_t n = std::min<size_t>(text.size(), size ? size - 1 : 0);
-  buffer.replace(0, n, text.substr(0, n));
-  if (size) buffer[n] = '\0';
-}
-
-}  // namespace
-
-int32_t FakeSystem::GetComputerName(std::string& buffer, uint32_t& size) {
-  log_.Add("GetComputerName", size);
-  if (fail) return 0;
-  Fill(buffer, size, computerName);
-  size = static_cast<uint32_t>(computerName.size());
-  return 1;
-}
-
-int32_t FakeSystem::SetComputerName(const std::wstring& name) {
-  log_.Add("SetComputerName", name);
-  if (fail) return 0;
-  computerName = CallLog::Narrow(name);
-  return 1;
-}
-
-int32_t FakeSystem::GetUserName(std::string& buffer, uint32_t& size) {
-  log_.Add("GetUserName", size);
-  if (fail) return 0;
-  Fill(buffer, size, userName);
-  size = static_cast<uint32_t>(userName.size() + 1);  // the user name's count includes its NUL
-  return 1;
-}
-
-int32_t FakeSystem::GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
-                                         uint32_t volumeNameSize, uint32_t* serialNumber,
-                                         uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
-                                         std::string& fileSystemName, uint32_t fileSystemNameSize) {
-  log_.Add("GetVolumeInformation", rootPath, volumeNameSize, fileSystemNameSize);
-  auto it = rootPath.empty() ? volumes.end()
-                             : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
-  if (fail || it == volumes.end()) return 0;
-  Fill(volumeName, volumeNameSize, it->second.label);
-  Fill(fileSystemName, fileSystemNameSize, it->second.fileSystem);
-  if (serialNumber) *serialNumber = it->second.serial;
-  if (maxComponentLength) *maxComponentLength = it->second.maxComponent;
-  if (fileSystemFlags) *fileSystemFlags = it->second.flags;
-  return 1;
-}
-
-int32_t FakeSystem::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
-                                     uint32_t& bytesPerSector, uint32_t& freeClusters,
-                                     uint32_t& totalClusters) {
-  log_.Add("GetDiskFreeSpace", rootPath);
-  auto it = rootPath.empty() ? volumes.end()
-                             : volumes.find(static_cast<wchar_t>(std::towlower(rootPath[0])));
-  if (fail || it == volumes.end()) return 0;
-  sectorsPerCluster = it->second.sectorsPerCluster;
-  bytesPerSector = it->second.bytesPerSector;
-  freeClusters = it->second.freeClusters;
-  totalClusters = it->second.totalClusters;
-  return 1;
-}
-
-uint32_t FakeSystem::GetWindowsDirectory(std::string& buffer, uint32_t size) {
-  log_.Add("GetWindowsDirectory", size);
-  if (fail) return 0;
-  Fill(buffer, size, windowsDir);
-  return static_cast<uint32_t>(windowsDir.size());
-}
-
-uint32_t FakeSystem::GetSystemDirectory(std::string& buffer, uint32_t size) {
-  log_.Add("GetSystemDirectory", size);
-  if (fail) return 0;
-  Fill(buffer, size, systemDir);
-  return static_cast<uint32_t>(systemDir.size());
-}
-
-uint32_t FakeSystem::GetTempPath(uint32_t size, std::string& buffer) {
-  log_.Add("GetTempPath", size);
-  if (fail) return 0;
-  Fill(buffer, size, tempPath);
-  return static_cast<uint32_t>(tempPath.size());
-}
-
-int32_t FakeSystem::IsWow64Process(int32_t& result) {
-  log_.Add("IsWow64Process");
-  result = wow64 ? 1 : 0;
-  return 1;
-}
-
-int32_t FakeSystem::AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
-                                         bool& wasEnabled) {
-  log_.Add("AdjustTokenPrivilege", privilege, enable);
-  if (!heldPrivileges.count(privilege)) return 0;
-  wasEnabled = enabledPrivileges.count(privilege) != 0;
-  if (enable) {
-    enabledPrivileges.insert(privilege);
+void FakeRuntime::Kill(const wstring& path) {
+  FakeFile& f = Existing(path);
+  if (f.killError) throw RuntimeError(kErrPathFileAccess, {}, f.killError);
+  if (f.pending || (f.attributes & win::FILE_ATTRIBUTE_READONLY))
+    throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
+  if (f.onDelete == FakeFile::OnDelete::Goes) {
+    files_.entries.erase(path);
   } else {
-    enabledPrivileges.erase(privilege);
+    f.pending = f.onDelete != FakeFile::OnDelete::Stays;
   }
-  return 1;
 }
 
-namespace {
-std::string Opt(const std::wstring* w) {
-  return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL";
-}
-}  // namespace
-
-int32_t FakeShell::CoInitializeEx(uint32_t coInit) {
-  ++comInits;
-  if (comMode == 0) comMode = coInit;
-  if (comMode != coInit) return static_cast<int32_t>(0x80010106u);  // RPC_E_CHANGED_MODE
-  return comInits == 1 ? 0 : 1;                                     // S_OK, then S_FALSE
+int32_t FakeRegistry::Check(const char* call, int32_t otherwise) {
+  ++calls;
+  for (auto& f : failures_) {
+    if (f.call != call || f.times == 0) continue;
+    if (f.times > 0) --f.times;
+    return f.code;
+  }
+  return otherwise;
 }
 
-int32_t FakeShell::ShellExecute(int32_t hwnd, const std::wstring* operation,
-                                const std::wstring& file, const std::wstring* parameters,
-                                const std::wstring* directory, int32_t showCommand) {
-  NeedsCom();
-  log_.Add("ShellExecute", hwnd, Opt(operation), file, Opt(parameters), Opt(directory),
-           showCommand);
-  return Result("ShellExecute", 42);
+wstring FakeRegistry::Resolve(RegKey hKey, const wstring& subKey, uint32_t sam) const {
+  const bool root = hKey >= win::HKEY_CLASSES_ROOT && hKey <= win::HKEY_DYN_DATA;
+  const bool view64 = wow64_ && hKey == win::HKEY_LOCAL_MACHINE && (sam & win::KEY_WOW64_64KEY);
+  auto it = handles_.find(hKey);
+  wstring id =
+      root ? std::to_wstring(view64 ? 64 : hKey) : (it == handles_.end() ? L"" : it->second);
+  // Only a leading backslash is refused; doubled and trailing ones are skipped, as Windows does.
+  if (id.empty() || subKey.rfind(L'\\', 0) == 0) return L"";
+  for (size_t start = 0, end = 0; start < subKey.size(); start = end + 1) {
+    end = std::min(subKey.find(L'\\', start), subKey.size());
+    if (end > start) id += L"\\" + subKey.substr(start, end - start);
+  }
+  return id;
 }
 
-int32_t FakeShell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) {
-  log_.Add("Shell_NotifyIcon", message, static_cast<uint32_t>(record.size()));
-  notifyRecords.push_back(record);
-  return Result("Shell_NotifyIcon", 1);
+wstring FakeRegistry::Id(const wstring& path, bool view64) const {
+  const size_t slash = std::min(path.find(L'\\'), path.size());
+  for (uint32_t i = 0; i < 7; ++i)
+    if (Lower(path.substr(0, slash)) == Lower(kRoots[i]))
+      return Resolve(win::HKEY_CLASSES_ROOT + i, path.substr(std::min(slash + 1, path.size())),
+                     view64 ? win::KEY_WOW64_64KEY : 0);
+  return L"";
 }
 
-void FakeShell::SHAddToRecentDocs(uint32_t flags, const std::wstring* path) {
-  NeedsCom();
-  log_.Add("SHAddToRecentDocs", flags, Opt(path));
-}
-
-int32_t FakeMultimedia::sndPlaySound(const std::wstring& sound, uint32_t flags) {
-  log_.Add("sndPlaySound", sound, CallLog::Hex(flags));
-  return 1;
-}
-
-uint32_t FakeMultimedia::mciSendString(const std::wstring& command, std::string& reply,
-                                       uint32_t replyLength, int32_t callbackWindow) {
-  log_.Add("mciSendString", command, replyLength, callbackWindow);
-  if (reply.size() < replyLength) reply.resize(replyLength, ' ');
+int32_t FakeRegistry::Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam,
+                           RegKey& result) {
+  if (int32_t code = Check(call)) return code;
+  const wstring id = Resolve(hKey, subKey, sam);
+  if (id.empty()) return kBadPathname;
+  handles_[result = next_ += 4] = id;
   return 0;
 }
 
-void FakeForms::CreateForm(const FormSpec& layout, IFormEvents& ev) {
-  log_.Add("CreateForm", layout.caption);
-  form = layout;
-  events = &ev;
-  for (const auto& c : layout.controls) {
-    captions[c.id] = c.caption;
-    colours[c.id] = c.foreColour;
+// The values of a key sort together: after its id and a line break, before the next character.
+std::pair<FakeRegistry::Values::iterator, FakeRegistry::Values::iterator> FakeRegistry::ValuesOf(
+    const wstring& id) {
+  return {values_.lower_bound(id + L'\n'), values_.lower_bound(id + L'\x0B')};
+}
+
+void FakeRegistry::SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
+                            bool view64) {
+  values_[Id(path, view64) + L'\n' + name] = {type, std::move(data)};
+}
+
+const FakeRegistry::Value* FakeRegistry::GetValue(const wstring& path, const wstring& name,
+                                                  bool view64) {
+  auto it = values_.find(Id(path, view64) + L'\n' + name);
+  return it == values_.end() ? nullptr : &it->second;
+}
+
+int32_t FakeRegistry::RegQueryValueEx(RegKey hKey, const wstring& valueName, uint32_t* type,
+                                      uint8_t* data, uint32_t* cbData) {
+  if (onQuery) onQuery(valueName);
+  if (int32_t code = Check("RegQueryValueEx")) return code;
+  const wstring id = Resolve(hKey);
+  auto v = values_.find(id + L'\n' + valueName);
+  if (id.empty()) return win::ERROR_INVALID_HANDLE;
+  return v == values_.end() ? win::ERROR_FILE_NOT_FOUND : Deliver(v->second, type, data, cbData);
+}
+
+int32_t FakeRegistry::RegSetValueEx(RegKey hKey, const wstring& valueName, uint32_t, uint32_t type,
+                                    const uint8_t* data, uint32_t cbData) {
+  if (int32_t code = Check("RegSetValueEx")) return code;
+  const wstring id = Resolve(hKey);
+  if (id.empty()) return win::ERROR_INVALID_HANDLE;
+  values_[id + L'\n' + valueName] = {type, Bytes(data, data + (data ? cbData : 0))};
+  return 0;
+}
+
+int32_t FakeRegistry::RegDeleteValue(RegKey hKey, const wstring& valueName) {
+  if (int32_t code = Check("RegDeleteValue")) return code;
+  const wstring id = Resolve(hKey);
+  if (id.empty()) return win::ERROR_INVALID_HANDLE;
+  return values_.erase(id + L'\n' + valueName) ? 0 : win::ERROR_FILE_NOT_FOUND;
+}
+
+int32_t FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, uint32_t* clsLen, uint32_t* subKeys,
+                                      uint32_t* maxSubKeyLen, uint32_t* maxClassLen,
+                                      uint32_t* values, uint32_t* maxValueNameLen,
+                                      uint32_t* maxValueLen, uint32_t*, uint64_t*) {
+  if (int32_t code = Check("RegQueryInfoKey")) return code;
+  const wstring id = Resolve(hKey);
+  if (id.empty()) return win::ERROR_INVALID_HANDLE;
+  const auto [first, last] = ValuesOf(id);
+  *clsLen = *subKeys = *maxSubKeyLen = *maxClassLen = *maxValueNameLen = *maxValueLen = 0;
+  *values = static_cast<uint32_t>(std::distance(first, last));
+  for (auto v = first; v != last; ++v) {
+    *maxValueNameLen = std::max<uint32_t>(*maxValueNameLen, v->first.size() - id.size() - 1);
+    *maxValueLen = std::max<uint32_t>(*maxValueLen, v->second.data.size());
   }
+  return 0;
 }
 
-void FakeForms::SetCaption(int controlId, const std::wstring& text) {
-  log_.Add("SetCaption", controlId, text);
-  captions[controlId] = text;
-}
-
-void FakeForms::SetForeColour(int controlId, uint32_t colour) {
-  log_.Add("SetForeColour", controlId, CallLog::Hex(colour));
-  colours[controlId] = colour;
-}
-
-namespace {
-std::string Text(const std::wstring* w) {
-  return w ? "\"" + CallLog::Narrow(*w) + "\"" : "NULL";
-}
-constexpr uint32_t kListBoxAddString = 0x180;
-}  // namespace
-
-int32_t FakeWindows::SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y,
-                                  int32_t cx, int32_t cy, uint32_t flags) {
-  log_.Add("SetWindowPos", hwnd, insertAfter, x, y, cx, cy, CallLog::Hex(flags));
-  return Result("SetWindowPos", 1);
-}
-
-int32_t FakeWindows::FindWindow(const std::wstring* className, const std::wstring* windowName) {
-  log_.Add("FindWindow", Text(className), Text(windowName));
-  return Result("FindWindow", 0);
-}
-
-int32_t FakeWindows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) {
-  log_.Add("SendMessage", hwnd, CallLog::Hex(msg), wParam, lParam);
-  if (onSendMessage) onSendMessage(msg);
-  return Result("SendMessage", 0);
-}
-
-int32_t FakeWindows::SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
-                                 const std::wstring& text) {
-  log_.Add("SendMessage", hwnd, CallLog::Hex(msg), wParam, text);
-  if (msg == kListBoxAddString && hwnd != 0) listBoxes[hwnd].push_back(text);
-  if (onSendMessage) onSendMessage(msg);
-  return Result("SendMessage", 0);
-}
-
-int32_t FakeWindows::GetCursorPos(Point32& point) {
-  log_.Add("GetCursorPos");
-  point = cursor;
-  return Result("GetCursorPos", 1);
-}
-
-int32_t FakeWindows::SystemParametersInfo(uint32_t action, uint32_t param, Rect32& rect,
-                                          uint32_t winIni) {
-  log_.Add("SystemParametersInfo", action, param,
-           "{" + std::to_string(rect.Left) + "," + std::to_string(rect.Top) + "," +
-               std::to_string(rect.Right) + "," + std::to_string(rect.Bottom) + "}",
-           winIni);
-  constexpr uint32_t kSetWorkArea = 47, kGetWorkArea = 48;
-  if (action == kGetWorkArea) rect = workArea;
-  if (action == kSetWorkArea) workArea = rect;
-  return Result("SystemParametersInfo", 1);
-}
-
-void FakeWindows::keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) {
-  log_.Add("keybd_event", CallLog::Hex(vk), scan, flags, extraInfo);
-}
-
-int32_t FakeWindows::ExitWindowsEx(uint32_t flags, uint32_t reason) {
-  log_.Add("ExitWindowsEx", flags, reason);
-  if (onExitWindowsEx) onExitWindowsEx(flags);
-  return Result("ExitWindowsEx", 1);
+int32_t FakeRegistry::RegEnumValue(RegKey hKey, uint32_t index, char* name, uint32_t& nameLen,
+                                   uint32_t* type, uint8_t* data, uint32_t* dataLen) {
+  if (int32_t code = Check("RegEnumValue")) return code;
+  const wstring id = Resolve(hKey);
+  if (id.empty()) return win::ERROR_INVALID_HANDLE;
+  const auto [first, last] = ValuesOf(id);
+  if (index >= static_cast<uint32_t>(std::distance(first, last))) return win::ERROR_NO_MORE_ITEMS;
+  const auto v = std::next(first, index);
+  const string a(v->first.begin() + id.size() + 1, v->first.end());
+  // A name without room for its NUL does not fit either; the data's size is reported then too.
+  const int32_t code = Deliver(v->second, type, a.size() < nameLen ? data : nullptr, dataLen);
+  if (code || a.size() >= nameLen) return win::ERROR_MORE_DATA;
+  std::memcpy(name, a.c_str(), a.size() + 1);
+  nameLen = static_cast<uint32_t>(a.size());
+  return 0;
 }
 
 }  // namespace test

@@ -1,285 +1,347 @@
-// The test double of the whole platform: an in-memory registry, a scripted runtime (message
-// boxes answered from a script, a small file table for attributes and deletion), recorded
-// forms, and Latin-1 as the ANSI code page. Every call is recorded in `log`.
+// The test double of the whole platform: an in-memory registry, a small file table, message boxes
+// kept, a clock that moves when told, Latin-1 as the ANSI code page. It keeps only what the tests
+// read; every other call answers as a quiet, empty system would.
 #pragma once
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
-#include <optional>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
-#include "support/call_log.h"
-#include "support/fake_file_system.h"
-#include "support/fake_registry.h"
+#include "platform/runtime_error.h"
+#include "platform/win_constants.h"
 
 namespace qc::test {
 
-class FakeCodePage : public ICodePage {
- public:
-  std::string ToAnsi(const std::wstring& text) override;
-  std::wstring FromAnsi(const std::string& bytes) override;
+using std::string;
+using std::wstring;
+using Bytes = std::vector<uint8_t>;
+
+// The runtime error number a statement raises, 0 when it raises none.
+template <class Statement>
+int ErrorNumberOf(Statement&& statement) {
+  try {
+    statement();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+struct CaseInsensitiveLess {
+  bool operator()(const wstring& a, const wstring& b) const;
 };
 
-struct MessageBoxCall {
-  std::wstring prompt;
-  int style = 0;
-  std::optional<std::wstring> title;  // nullopt: none given (the application title is shown)
-};
-
-class FakeRuntime : public IRuntime {
+// Values as Windows keeps them: real status codes, case-insensitive names, counted handles, HKLM's
+// 64-bit view for a 32-bit process on 64-bit Windows (after SetWow64), failures a test injects.
+// Every key exists and none is deleted or listed: the real registry under Wine shows keys.
+class FakeRegistry : public IRegistry {
  public:
-  FakeRuntime(CallLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
+  struct Value {
+    uint32_t type = 0;
+    Bytes data;
+  };
+  void SetWow64(bool on) { wow64_ = on; }
+  // Paths are "HKEY_CURRENT_USER\\Software\\..."; view64 means HKLM's 64-bit view.
+  void SetValue(const wstring& path, const wstring& name, uint32_t type, Bytes data,
+                bool view64 = false);
+  void SetString(const wstring& path, const wstring& name, const string& text,
+                 bool view64 = false) {
+    SetValue(path, name, win::REG_SZ, Bytes(text.c_str(), text.c_str() + text.size() + 1), view64);
+  }
+  const Value* GetValue(const wstring& path, const wstring& name, bool view64 = false);
+  // The next `times` calls of that name (negative: all) fail with `code`.
+  void InjectFailure(const string& call, int32_t code, int times = -1) {
+    failures_.push_back({call, code, times});
+  }
+  int OpenHandles() const { return static_cast<int>(handles_.size()); }
+  int calls = 0;                                     // registry calls made
+  std::function<void(const wstring& name)> onQuery;  // runs first in every value query
 
-  // Scripting and inspection.
-  std::vector<MessageBoxCall> boxes;
-  std::deque<int> answers;             // buttons to return; IDOK when empty
-  std::function<void()> onMessageBox;  // runs inside the box, as a modal loop would
-  bool shellFails = false;
-  uint32_t shellError = 2;             // the Win32 code behind a failed start
-  std::vector<std::wstring> started;   // command lines given to Shell or ShellProgram
-  std::vector<std::wstring> programs;  // the program paths given to ShellProgram
-  int64_t clock = 0;                   // milliseconds
-  int64_t clockStep = 0;               // added after every reading
-  int waits = 0;  // WaitForMessagesOrTimeout calls; each moves the clock on by the time given
-  std::wstring appPath = L"C:\\Tools", exeName = L"app", command;
-  float twipsX = 15, twipsY = 15;
-
-  int MessageBox(const std::wstring& prompt, int style, const std::wstring* title) override;
-  double Shell(const std::wstring& commandLine, int windowStyle) override;
-  double ShellProgram(const std::wstring& application, const std::wstring& commandLine,
-                      int windowStyle) override;
-  void SetAttr(const std::wstring& path, uint32_t attributes) override;
-  void Kill(const std::wstring& path) override;
-  void DoEvents() override;
-  void DoEventsWhenDue() override { DoEvents(); }  // no clock here: always due
-  int64_t Now() override { return NowMilliseconds() / 1000; }
-  int64_t NowMilliseconds() override;
-  void WaitForMessagesOrTimeout(uint32_t milliseconds) override;
-  std::wstring AppPath() override { return appPath; }
-  std::wstring AppEXEName() override { return exeName; }
-  std::wstring Command() override { return command; }
-  float TwipsPerPixelX() override { return twipsX; }
-  float TwipsPerPixelY() override { return twipsY; }
+  int32_t RegOpenKeyEx(RegKey hKey, const wstring& subKey, uint32_t, uint32_t sam,
+                       RegKey& result) override {
+    return Open("RegOpenKeyEx", hKey, subKey, sam, result);
+  }
+  int32_t RegCreateKey(RegKey hKey, const wstring& subKey, RegKey& result) override {
+    return Open("RegCreateKey", hKey, subKey, 0, result);
+  }
+  int32_t RegCreateKeyEx(RegKey hKey, const wstring& subKey, uint32_t, const wstring*, uint32_t,
+                         uint32_t sam, RegKey& result, uint32_t*) override {
+    return Open("RegCreateKeyEx", hKey, subKey, sam, result);
+  }
+  int32_t RegCloseKey(RegKey hKey) override {
+    return ++calls, handles_.erase(hKey) ? 0 : win::ERROR_INVALID_HANDLE;
+  }
+  int32_t RegQueryValueEx(RegKey, const wstring&, uint32_t*, uint8_t*, uint32_t*) override;
+  int32_t RegSetValueEx(RegKey, const wstring&, uint32_t, uint32_t, const uint8_t*,
+                        uint32_t) override;
+  int32_t RegDeleteValue(RegKey hKey, const wstring& valueName) override;
+  int32_t RegDeleteKey(RegKey, const wstring&) override {
+    return Check("RegDeleteKey", win::ERROR_ACCESS_DENIED);
+  }
+  int32_t RegDeleteKeyEx(RegKey, const wstring&, uint32_t, uint32_t) override {
+    return Check("RegDeleteKeyEx", win::ERROR_ACCESS_DENIED);
+  }
+  int32_t RegQueryInfoKey(RegKey, char*, uint32_t*, uint32_t*, uint32_t*, uint32_t*, uint32_t*,
+                          uint32_t*, uint32_t*, uint32_t*, uint64_t*) override;
+  int32_t RegEnumKeyEx(RegKey, uint32_t, char*, uint32_t&, char*, uint32_t*, uint64_t*) override {
+    return Check("RegEnumKeyEx", win::ERROR_NO_MORE_ITEMS);
+  }
+  int32_t RegEnumValue(RegKey, uint32_t, char*, uint32_t&, uint32_t*, uint8_t*, uint32_t*) override;
 
  private:
-  FakeEntry& Lookup(const std::wstring& path);
-  CallLog& log_;
-  FakeFileSystem& fs_;
+  using Values = std::map<wstring, Value, CaseInsensitiveLess>;
+  struct Failure {
+    string call;
+    int32_t code, times;
+  };
+  // Counts the call; an injected failure's code, else `otherwise`.
+  int32_t Check(const char* call, int32_t otherwise = 0);
+  // A key's id: its root's number and its path as first written; empty for a bad handle or path.
+  wstring Resolve(RegKey hKey, const wstring& subKey = L"", uint32_t sam = 0) const;
+  wstring Id(const wstring& path, bool view64) const;
+  int32_t Open(const char* call, RegKey hKey, const wstring& subKey, uint32_t sam, RegKey& result);
+  std::pair<Values::iterator, Values::iterator> ValuesOf(const wstring& id);
+
+  bool wow64_ = false;
+  Values values_;  // by the key's id, a line break, the name
+  std::map<RegKey, wstring> handles_;
+  RegKey next_ = 0x1000;
+  std::vector<Failure> failures_;
 };
 
-// File search, attributes and deferred deletion over the shared fake file system.
+class FakeCodePage : public ICodePage {
+ public:
+  string ToAnsi(const wstring& text) override;
+  wstring FromAnsi(const string& bytes) override;
+};
+
+struct FakeFile {
+  uint32_t attributes = 0x20;  // 0x10: a folder
+  uint32_t killError = 0;      // the Win32 code deleting it meets
+  uint32_t reparseTag = 0;     // its find record's dwReserved0
+  wstring linkTarget;          // a file link: setting attributes reaches the target
+  // Reported deleted but still there: until its holder closes it (a second deletion is refused
+  // with 5; on FAT queries are refused with 5 too), or for good on a medium that loses deletions.
+  enum class OnDelete { Goes, Pending, PendingFat, Stays } onDelete = OnDelete::Goes;
+  bool pending = false;
+};
+
 class FakeFiles : public IFiles {
  public:
-  FakeFiles(CallLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
-  bool wow64 = true;  // act as a 32-bit process on 64-bit Windows
-  bool redirectionOff = false;
-  std::vector<std::wstring> deleteAtReboot;  // MoveFileEx(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)
-  bool moveFileExFails = false;
-  std::map<wchar_t, uint32_t> driveTypes;  // by lower-case letter; unlisted drives are fixed (3)
+  std::map<wstring, FakeFile, CaseInsensitiveLess> entries;  // by path
+  uint32_t driveType = 3;                                    // every drive's
+  bool redirectionOff = false, moveFails = false;
+  std::vector<wstring> deleteAtReboot;
+  void Add(const wstring& path, uint32_t attributes = 0x20);  // with its folders
+  FakeFile* Get(const wstring& path) {
+    auto it = entries.find(path);
+    return it == entries.end() ? nullptr : &it->second;
+  }
   int OpenFindHandles() const { return static_cast<int>(finds_.size()); }
 
-  bool Wow64DisableWow64FsRedirection(uintptr_t& oldValue) override;
-  bool Wow64RevertWow64FsRedirection(uintptr_t oldValue) override;
-  int32_t FindFirstFile(const std::wstring& pattern, FindData& data) override;
+  bool Wow64DisableWow64FsRedirection(uintptr_t& old) override {
+    old = std::exchange(redirectionOff, true);
+    return true;
+  }
+  bool Wow64RevertWow64FsRedirection(uintptr_t old) override {
+    redirectionOff = old != 0;
+    return true;
+  }
+  int32_t FindFirstFile(const wstring& pattern, FindData& data) override;
   int32_t FindNextFile(int32_t handle, FindData& data) override;
-  int32_t FindClose(int32_t handle) override;
-  uint32_t GetFileAttributes(const std::wstring& path) override;
-  int32_t MoveFileEx(const std::wstring& existing, const std::wstring* newName,
-                     uint32_t flags) override;
-  uint32_t GetDriveType(const std::wstring& rootPath) override;
+  int32_t FindClose(int32_t handle) override { return static_cast<int32_t>(finds_.erase(handle)); }
+  uint32_t GetFileAttributes(const wstring& path) override;
+  int32_t MoveFileEx(const wstring& path, const wstring*, uint32_t) override {
+    lastError_ = win::ERROR_ACCESS_DENIED;
+    if (!moveFails) deleteAtReboot.push_back(path);
+    return !moveFails;
+  }
+  uint32_t GetDriveType(const wstring&) override { return driveType; }
   uint32_t GetLastError() override { return lastError_; }
 
  private:
-  bool ExactName(const std::wstring& path);  // false (error 87) where the A call would change it
-  CallLog& log_;
-  FakeFileSystem& fs_;
-  std::map<int32_t, std::pair<std::vector<FindData>, size_t>> finds_;
+  std::map<int32_t, std::vector<FindData>> finds_;  // the entries still to come, last first
   int32_t nextFind_ = 0x500;
   uint32_t lastError_ = 0;
 };
 
-// System facts a test sets; the buffers are filled as the "A" calls fill them.
-class FakeSystem : public ISystem {
- public:
-  explicit FakeSystem(CallLog& log) : log_(log) {}
-  std::string computerName = "QUORINTEST", userName = "tester";
-  bool fail = false;  // every call fails (returns 0) and leaves its buffers untouched
-  struct Volume {
-    std::string label, fileSystem = "NTFS";
-    uint32_t serial = 0x1234ABCD, maxComponent = 255, flags = 0x3;
-    uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 1000, totalClusters = 4000;
-  };
-  std::map<wchar_t, Volume> volumes{{L'c', Volume{}}};  // by lower-case drive letter
-  std::string windowsDir = "C:\\windows", systemDir = "C:\\windows\\system32",
-              tempPath = "C:\\users\\tester\\Temp\\";
-
-  int32_t GetComputerName(std::string& buffer, uint32_t& size) override;
-  int32_t SetComputerName(const std::wstring& name) override;
-  int32_t GetUserName(std::string& buffer, uint32_t& size) override;
-  int32_t GetVolumeInformation(const std::wstring& rootPath, std::string& volumeName,
-                               uint32_t volumeNameSize, uint32_t* serialNumber,
-                               uint32_t* maxComponentLength, uint32_t* fileSystemFlags,
-                               std::string& fileSystemName, uint32_t fileSystemNameSize) override;
-  int32_t GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
-                           uint32_t& bytesPerSector, uint32_t& freeClusters,
-                           uint32_t& totalClusters) override;
-  uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) override;
-  uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
-  uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
-  int32_t IsWow64Process(int32_t& wow64) override;
-  int32_t AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
-                               bool& wasEnabled) override;
-  std::set<std::wstring> heldPrivileges{L"SeShutdownPrivilege"}, enabledPrivileges;
-  bool wow64 = false;  // set with registry.SetWow64 to act as a 32-bit process on 64-bit Windows
-
- private:
-  CallLog& log_;
+struct MessageBoxCall {
+  wstring prompt;
+  int style;
 };
 
-// Records shell calls; answers from `results` (by call name).
-class FakeShell : public IShell {
+class FakeRuntime : public IRuntime {
  public:
-  explicit FakeShell(CallLog& log) : log_(log) {}
-  std::map<std::string, int32_t> results;
-  std::vector<std::vector<uint8_t>> notifyRecords;  // every record given to Shell_NotifyIcon
-  // COM on the one thread: the mode set by the first CoInitializeEx (0: none yet), the number of
-  // CoInitializeEx calls, and the shell calls made while it was not apartment-threaded.
-  uint32_t comMode = 0;
-  int comInits = 0, callsOutsideApartment = 0;
+  explicit FakeRuntime(FakeFiles& files) : files_(files) {}
+  std::vector<MessageBoxCall> boxes;
+  std::function<void()> onMessageBox;  // runs inside the box, as a modal loop would
+  uint32_t shellError = 0;             // a start fails with this Win32 code
+  int64_t clock = 0, clockStep = 0;    // milliseconds; the step is added at every reading
+  int waits = 0;                       // each moves the clock on by the time given
+  float twipsX = 15, twipsY = 15;
 
-  int32_t CoInitializeEx(uint32_t coInit) override;
-
-  int32_t ShellExecute(int32_t hwnd, const std::wstring* operation, const std::wstring& file,
-                       const std::wstring* parameters, const std::wstring* directory,
-                       int32_t showCommand) override;
-  int32_t Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) override;
-  int32_t SHGetFileInfo(const std::wstring&, uint32_t, std::vector<uint8_t>&, uint32_t,
-                        uint32_t) override {
-    NeedsCom();
-    return 0;
+  int MessageBox(const wstring& prompt, int style, const wstring*) override {
+    boxes.push_back({prompt, style});
+    if (onMessageBox) onMessageBox();
+    return win::IDOK;
   }
-  void SHAddToRecentDocs(uint32_t flags, const std::wstring* path) override;
-  int32_t ImageList_Draw(int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t) override {
-    NeedsCom();
-    return 0;
+  double Shell(const wstring&, int) override {
+    return shellError ? throw RuntimeError(kErrFileNotFound, {}, shellError) : 4242;
   }
+  double ShellProgram(const wstring&, const wstring& line, int) override { return Shell(line, 0); }
+  void SetAttr(const wstring& path, uint32_t attributes) override;
+  void Kill(const wstring& path) override;
+  void DoEvents() override {}
+  void DoEventsWhenDue() override {}
+  int64_t Now() override { return NowMilliseconds() / 1000; }
+  int64_t NowMilliseconds() override { return std::exchange(clock, clock + clockStep); }
+  void WaitForMessagesOrTimeout(uint32_t ms) override { waits++, clock += ms; }
+  wstring AppPath() override { return L"C:\\Tools"; }
+  wstring AppEXEName() override { return L"app"; }
+  wstring Command() override { return L""; }
+  float TwipsPerPixelX() override { return twipsX; }
+  float TwipsPerPixelY() override { return twipsY; }
 
  private:
-  int32_t Result(const std::string& call, int32_t fallback) const {
-    auto it = results.find(call);
-    return it == results.end() ? fallback : it->second;
+  FakeFile& Existing(const wstring& path);
+  FakeFiles& files_;
+};
+
+// A system that answers nothing but what a test sets.
+class FakeSystem : public ISystem {
+ public:
+  bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
+  bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
+  uint32_t volumeFlags = 0;
+  std::array<uint32_t, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
+
+  int32_t GetComputerName(string&, uint32_t&) override { return 0; }
+  int32_t SetComputerName(const wstring&) override { return 0; }
+  int32_t GetUserName(string&, uint32_t&) override { return 0; }
+  int32_t GetVolumeInformation(const wstring&, string&, uint32_t, uint32_t*, uint32_t*,
+                               uint32_t* flags, string&, uint32_t) override {
+    return (*flags = volumeFlags), 1;
   }
-  void NeedsCom() { callsOutsideApartment += comMode != 0x2 ? 1 : 0; }
-  CallLog& log_;
+  int32_t GetDiskFreeSpace(const wstring&, uint32_t& sectorsPerCluster, uint32_t& bytesPerSector,
+                           uint32_t& freeClusters, uint32_t& totalClusters) override {
+    std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
+        std::tie(clusters[0], clusters[1], clusters[2], clusters[3]);
+    return 1;
+  }
+  uint32_t GetWindowsDirectory(string&, uint32_t) override { return 0; }
+  uint32_t GetSystemDirectory(string&, uint32_t) override { return 0; }
+  uint32_t GetTempPath(uint32_t, string&) override { return 0; }
+  int32_t IsWow64Process(int32_t& result) override { return (result = wow64), 1; }
+  int32_t AdjustTokenPrivilege(const wstring& privilege, bool enable, bool& wasEnabled) override {
+    if (!privilegeHeld || privilege != win::SE_SHUTDOWN_NAME) return 0;
+    wasEnabled = std::exchange(privilegeEnabled, enable);
+    return 1;
+  }
+};
+
+class FakeShell : public IShell {
+ public:
+  std::vector<std::pair<uint32_t, Bytes>> notified;  // message, record
+  std::vector<wstring> recentDocs;                   // "(null)" for none
+
+  int32_t CoInitializeEx(uint32_t) override { return 0; }
+  int32_t ShellExecute(int32_t, const wstring*, const wstring&, const wstring*, const wstring*,
+                       int32_t) override {
+    return 42;
+  }
+  int32_t Shell_NotifyIcon(uint32_t message, const Bytes& record) override {
+    notified.emplace_back(message, record);
+    return 1;
+  }
+  int32_t SHGetFileInfo(const wstring&, uint32_t, Bytes&, uint32_t, uint32_t) override { return 0; }
+  void SHAddToRecentDocs(uint32_t, const wstring* path) override {
+    recentDocs.push_back(path ? *path : L"(null)");
+  }
+  int32_t ImageList_Draw(int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t) override {
+    return 0;
+  }
 };
 
 class FakeMultimedia : public IMultimedia {
  public:
-  explicit FakeMultimedia(CallLog& log) : log_(log) {}
-  uint32_t devices = 1;
+  std::vector<std::pair<wstring, uint32_t>> sounds;  // name, flags
 
-  int32_t sndPlaySound(const std::wstring& sound, uint32_t flags) override;
-  uint32_t mciSendString(const std::wstring& command, std::string& reply, uint32_t replyLength,
-                         int32_t callbackWindow) override;
-  uint32_t waveOutGetNumDevs() override { return devices; }
-
- private:
-  CallLog& log_;
+  int32_t sndPlaySound(const wstring& sound, uint32_t flags) override {
+    sounds.emplace_back(sound, flags);
+    return 1;
+  }
+  uint32_t mciSendString(const wstring&, string&, uint32_t, int32_t) override { return 0; }
+  uint32_t waveOutGetNumDevs() override { return 1; }
 };
 
 class FakeForms : public IForms {
  public:
-  explicit FakeForms(CallLog& log) : log_(log) {}
-  std::optional<FormSpec> form;
-  IFormEvents* events = nullptr;
-  std::map<int, std::wstring> captions;
+  std::map<int, wstring> captions;
   std::map<int, uint32_t> colours;
-
+  IFormEvents* events = nullptr;
+  bool createFails = false;
   void Click(int id) { events->OnClick(id); }
   void Tick() { events->OnTimer(); }
 
-  void CreateForm(const FormSpec& layout, IFormEvents& ev) override;
-  void SetCaption(int controlId, const std::wstring& text) override;
-  void SetForeColour(int controlId, uint32_t colour) override;
-  std::wstring Caption(int controlId) override { return captions[controlId]; }
+  void CreateForm(const FormSpec&, IFormEvents& ev) override {
+    if (createFails) throw RuntimeError(kErrOutOfMemory, {}, 1400);
+    events = &ev;
+  }
+  void SetCaption(int id, const wstring& text) override { captions[id] = text; }
+  void SetForeColour(int id, uint32_t colour) override { colours[id] = colour; }
+  wstring Caption(int id) override { return captions[id]; }
   int RunMessageLoop() override { return 0; }
-
- private:
-  CallLog& log_;
 };
 
-// Records every windows call; answers from `results` (by call name) or from the fields below.
 class FakeWindows : public IWindows {
  public:
-  explicit FakeWindows(CallLog& log) : log_(log) {}
   Point32 cursor;
-  Rect32 workArea{0, 0, 1024, 738};
-  std::map<std::string, int32_t> results;                  // e.g. results["FindWindow"] = 0x1234
-  std::map<int32_t, std::vector<std::wstring>> listBoxes;  // rows added by LB_ADDSTRING, per window
-  std::function<void(uint32_t msg)> onSendMessage;  // runs inside SendMessage (re-entrancy tests)
-  std::function<void(uint32_t flags)> onExitWindowsEx;  // sees the state the call is made in
+  std::map<int32_t, std::vector<wstring>> listBoxes;  // rows added, per window
+  std::function<void()> onAddString;                  // runs inside LB_ADDSTRING
+  std::function<void(uint32_t flags)> onExitWindowsEx;
 
-  int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
-                       int32_t cy, uint32_t flags) override;
-  int32_t SetWindowLong(int32_t, int32_t, int32_t) override { return 0; }
-  int32_t FindWindow(const std::wstring* className, const std::wstring* windowName) override;
-  int32_t FindWindowEx(int32_t, int32_t, const std::wstring*, const std::wstring*) override {
+  using I = int32_t;
+  I SendMessage(I hwnd, uint32_t msg, I, const wstring& text) override {
+    if (msg != win::LB_ADDSTRING) return 0;
+    listBoxes[hwnd].push_back(text);
+    if (onAddString) onAddString();
     return 0;
   }
-  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam, int32_t lParam) override;
-  int32_t SendMessage(int32_t hwnd, uint32_t msg, int32_t wParam,
-                      const std::wstring& text) override;
-  int32_t DefWindowProc(int32_t, uint32_t, int32_t, int32_t) override { return 0; }
-  int32_t ReleaseCapture() override { return 1; }
-  int32_t ShowCursor(int32_t) override { return 0; }
-  int32_t SetCursorPos(int32_t x, int32_t y) override {
-    cursor = {x, y};
+  I GetCursorPos(Point32& point) override { return (point = cursor), 1; }
+  I ExitWindowsEx(uint32_t flags, uint32_t) override {
+    if (onExitWindowsEx) onExitWindowsEx(flags);
     return 1;
   }
-  int32_t GetCursorPos(Point32& point) override;
-  int32_t SystemParametersInfo(uint32_t action, uint32_t param, Rect32& rect,
-                               uint32_t winIni) override;
-  int32_t SystemParametersInfo(uint32_t, uint32_t, const std::wstring&, uint32_t) override {
-    return 1;
-  }
-  int32_t SystemParametersInfo(uint32_t, uint32_t, int32_t&, uint32_t) override { return 1; }
-  void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extraInfo) override;
-  int32_t ExitWindowsEx(uint32_t flags, uint32_t reason) override;
-  // Menus, bitmaps and window styles are checked on real windows under Wine.
-  int32_t GetMenu(int32_t) override { return 0; }
-  int32_t GetSubMenu(int32_t, int32_t) override { return 0; }
-  int32_t GetMenuItemID(int32_t, int32_t) override { return -1; }
-  int32_t SetMenuItemBitmaps(int32_t, uint32_t, uint32_t, int32_t, int32_t) override { return 1; }
-
- private:
-  int32_t Result(const std::string& call, int32_t fallback) const {
-    auto it = results.find(call);
-    return it == results.end() ? fallback : it->second;
-  }
-  CallLog& log_;
+  // The rest must not run for real, or is checked on real windows under Wine.
+  I SetWindowPos(I, I, I, I, I, I, uint32_t) override { return 1; }
+  I SetWindowLong(I, I, I) override { return 0; }
+  I FindWindow(const wstring*, const wstring*) override { return 0; }
+  I FindWindowEx(I, I, const wstring*, const wstring*) override { return 0; }
+  I SendMessage(I, uint32_t, I, I) override { return 0; }
+  I DefWindowProc(I, uint32_t, I, I) override { return 0; }
+  I ReleaseCapture() override { return 1; }
+  I ShowCursor(I) override { return 0; }
+  I SetCursorPos(I, I) override { return 1; }
+  I SystemParametersInfo(uint32_t, uint32_t, Rect32&, uint32_t) override { return 1; }
+  I SystemParametersInfo(uint32_t, uint32_t, const wstring&, uint32_t) override { return 1; }
+  I SystemParametersInfo(uint32_t, uint32_t, I&, uint32_t) override { return 1; }
+  void keybd_event(uint8_t, uint8_t, uint32_t, uint32_t) override {}
+  I GetMenu(I) override { return 0; }
+  I GetSubMenu(I, I) override { return 0; }
+  I GetMenuItemID(I, I) override { return -1; }
+  I SetMenuItemBitmaps(I, uint32_t, uint32_t, I, I) override { return 1; }
 };
 
 class FakePlatform : public Platform {
  public:
-  FakePlatform()
-      : registry(&log),
-        runtime(log, fs),
-        files(log, fs),
-        forms(log),
-        windows(log),
-        system(log),
-        shell(log),
-        multimedia(log) {}
-  CallLog log;
-  FakeFileSystem fs;
   FakeCodePage codePage;
   FakeRegistry registry;
-  FakeRuntime runtime;
   FakeFiles files;
+  FakeRuntime runtime{files};
   FakeForms forms;
   FakeWindows windows;
   FakeSystem system;

@@ -3,14 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
-#include <vector>
 
-#include "platform/on_error.h"
-#include "support/error_number.h"
+#include "support/fake_platform.h"
 
 namespace qc {
 namespace {
@@ -100,19 +96,6 @@ TEST(VariantTest, ConversionComparisonFormattingAndArithmetic) {
     EXPECT_EQ(test::ErrorNumberOf([&] { (void)CDbl(T(junk)); }), kErrTypeMismatch)
         << static_cast<int>(junk[0]);
   }
-}
-
-TEST(VariantTest, ContinueOnError) {
-  std::vector<int> trace;
-  ResumeNext([&] { trace.push_back(CInt(T(L"junk"))); });
-  ResumeNext([&] { trace.push_back(3); });
-  EXPECT_EQ(trace, std::vector<int>{3});
-  // A failing condition enters the body; a Variant condition tests Empty false, Null failing.
-  EXPECT_TRUE(ConditionOrEnter([] { return VarEqual(T(L"Error"), kTrue); }));
-  EXPECT_FALSE(ConditionOrEnter([] { return Variant(); }));
-  EXPECT_TRUE(ConditionOrEnter([] { return Variant::Null(); }));
-  EXPECT_THROW(ResumeNext([] { throw std::logic_error("defect"); }), std::logic_error);
-  EXPECT_THROW(ConditionOrEnter([]() -> bool { throw std::bad_alloc(); }), std::bad_alloc);
 }
 
 }  // namespace
