@@ -36,7 +36,7 @@ stop() {
 }
 trap 'stop; [ "$own_env" = 0 ] || qc_cleanup' EXIT
 if [ -x qcdrive.exe ]; then
-  qc_timeout 60 "$QC_WINE" qcdrive.exe wait-window "$caption" 30000 >/dev/null
+  qc_timeout 60 "$QC_WINE" qcdrive.exe controls "$caption" 30000 >/dev/null
 fi
 sleep 2  # past start-up and the first ticks
 

@@ -10,7 +10,7 @@
 #include "support.h"
 #include "winapi/cwinapi.h"
 // After the test support, which brings <windows.h>.
-#include <aclapi.h>
+#include <sddl.h>
 
 namespace qc::wintest {
 namespace {
@@ -27,19 +27,13 @@ class RealRegistry : public ::testing::Test {
                    static_cast<DWORD>(std::min(size, data.size())));
     RegCloseKey(key);
   }
-  // Everyone may do all but `denied` on the scratch key.
-  void Deny(DWORD denied) {
-    EXPLICIT_ACCESS_A rules[2] = {};
-    char everyone[] = "EVERYONE";
-    BuildExplicitAccessWithNameA(&rules[0], everyone, denied, DENY_ACCESS, NO_INHERITANCE);
-    BuildExplicitAccessWithNameA(&rules[1], everyone, KEY_ALL_ACCESS, GRANT_ACCESS, 0);
-    PACL acl = nullptr;
-    SetEntriesInAclA(2, rules, nullptr, &acl);
+  // The scratch key's access list, e.g. "D:P(A;;KA;;;WD)": everyone may do everything.
+  void Rights(const char* dacl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1, &sd, nullptr);
     HKEY key = scratch.Create(WRITE_DAC);
-    ASSERT_EQ(SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              acl, nullptr),
-              0u);
-    LocalFree(acl);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0) << dacl;
+    LocalFree(sd);
     RegCloseKey(key);
   }
   ScratchKey scratch;
@@ -98,15 +92,15 @@ TEST_F(RealRegistry, StringsReadToTheirStoredSizeAndShortDWordsHaveZeroHighBytes
 }
 
 TEST_F(RealRegistry, PermissionsDecideNotTheView) {
-  Deny(KEY_SET_VALUE | KEY_CREATE_SUB_KEY);  // read-only
+  Rights("D:P(D;;0x6;;;WD)(A;;KA;;;WD)");  // read-only: no values set, no sub-keys made
   EXPECT_EQ(Show(reg.SetDWordValue(scratch.Path(), L"n", 1)), "False");
   for (RegistryView view : {RegistryView::Default, RegistryView::Force32, RegistryView::Force64}) {
     reg.SetRegistryView(view);
     EXPECT_EQ(Show(reg.CreateKey(scratch.Path())), "True") << static_cast<int>(view);
   }
-  Deny(KEY_QUERY_VALUE);  // an unreadable key is not a key without the value
+  Rights("D:P(D;;0x1;;;WD)(A;;KA;;;WD)");  // unreadable: not a key without the value
   EXPECT_EQ(Show(reg.KeyValueExist(scratch.Path(), L"n")), "Empty");
-  Deny(0);
+  Rights("D:P(A;;KA;;;WD)");
 }
 
 // Nothing stays open after a member, nor after one left by a runtime error with its key open.

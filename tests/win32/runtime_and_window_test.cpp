@@ -164,30 +164,27 @@ TEST(WindowControl, TopmostBottomHiddenTransparentFlatAndMenuBitmaps) {
   api.HideWindow(h, show);
   Settle();
   EXPECT_TRUE(IsWindowVisible(w.hwnd));
-
   api.MakeTransparentForm(h);
   EXPECT_EQ(GetWindowLongA(w.hwnd, GWL_EXSTYLE) & (WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW),
             WS_EX_TRANSPARENT);
 
-  HMENU bar = CreateMenu(), file = CreatePopupMenu(), edit = CreatePopupMenu();  // File, Edit
-  AppendMenuA(edit, MF_STRING, 2001, "Cut");
-  AppendMenuA(edit, MF_STRING, 2002, "Copy");
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "File");
+  // Menu File, Edit > Cut, Copy: the bitmaps go to Edit > Copy (sub-menu 1, item 1) only.
+  HMENU bar = CreateMenu(), edit = CreatePopupMenu();
+  AppendMenuA(edit, MF_STRING, 2001, "Cut"), AppendMenuA(edit, MF_STRING, 2002, "Copy");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "File");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "Edit");
   ASSERT_TRUE(SetMenu(w.hwnd, bar));  // the window owns and destroys the menu
   HBITMAP bmp = CreateBitmap(13, 13, 1, 1, nullptr);
-  Byte sub = 1, item = 1;  // Edit > Copy
+  Byte sub = 1, item = 1;
   Picture picture(FromHandle(bmp));
   api.MenuBitmaps(h, sub, item, picture);
   for (auto [id, want] : {std::pair<UINT, HBITMAP>{2002, bmp}, {2001, nullptr}}) {
     MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_CHECKMARKS;
+    info.cbSize = sizeof info, info.fMask = MIIM_CHECKMARKS;
     EXPECT_TRUE(GetMenuItemInfoA(bar, id, FALSE, &info));
     // GDI handles are 32-bit values: a 64-bit build may read them back sign-extended.
-    EXPECT_EQ(std::make_pair(FromHandle(info.hbmpChecked), FromHandle(info.hbmpUnchecked)),
-              std::make_pair(FromHandle(want), FromHandle(want)))
-        << id;
+    EXPECT_EQ(FromHandle(info.hbmpChecked), FromHandle(want)) << id;
+    EXPECT_EQ(FromHandle(info.hbmpUnchecked), FromHandle(want)) << id;
   }
   DestroyWindow(w.hwnd);  // before the bitmap it shows goes
   DeleteObject(bmp);
