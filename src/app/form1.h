@@ -42,13 +42,6 @@ class Form1 : public IFormEvents {
   void Timer1_Timer();
 
  private:
-  // The closing box of the removal: its text and style.
-  struct Report {
-    std::wstring text;
-    int style = 0;
-  };
-  Report RemovalReport() const;
-
   template <class Handler>
   void Dispatch(Handler&& handler);
 
@@ -58,22 +51,6 @@ class Form1 : public IFormEvents {
   // The registry views the per-machine Run key has: the process's own, plus the 64-bit one
   // when a 32-bit process runs on 64-bit Windows (asked once).
   std::vector<RegistryView> MachineViews();
-  Variant KeyValueExistIn(RegistryView view, const std::wstring& path, const std::wstring& name);
-  // Whether a value is there; Unknown when the check itself failed (reason says why).
-  enum class Presence { Present, Absent, Unknown };
-  Presence CheckValue(RegistryView view, const std::wstring& path, const std::wstring& name,
-                      std::wstring& reason);
-
-  // Removal steps; each records an item it could not remove in failures_.
-  void RemoveRunValue(RegistryView view, const std::wstring& path, const std::wstring& name,
-                      const std::wstring& item);
-  void ClearAttributes(const std::wstring& path);
-  void DeleteWormFile(const std::wstring& path);
-  // After a deletion that reported success: whether the file is really gone, else why not.
-  void ConfirmGone(const std::wstring& path);
-  // The volume behind a path's drive letter.
-  bool OnReadOnlyVolume(const std::wstring& path);
-  bool OnRemovableDrive(const std::wstring& path);
 
   Platform& platform_;
   std::unique_ptr<AdvancedRegistryFunctions> RegistryAccess;
@@ -81,12 +58,6 @@ class Form1 : public IFormEvents {
   std::wstring UserName;
   int wow64_ = -1;  // unknown until first asked
 
-  // The current removal's findings: items left behind (with why), files left on read-only
-  // discs, network drives that could not be reached.
-  std::vector<std::wstring> failures_;
-  std::vector<std::wstring> onDiscs_;
-  std::wstring unreachableDrives_;
-  bool scheduledForRestart_ = false;
   // An error box from Dispatch is on screen: another error meanwhile shows no second box.
   bool errorBoxUp_ = false;
 };

@@ -6,6 +6,7 @@
 #include "platform/files_api.h"
 #include "platform/forms_api.h"
 #include "platform/multimedia_api.h"
+#include "platform/processes_api.h"
 #include "platform/registry_api.h"
 #include "platform/runtime_api.h"
 #include "platform/shell_api.h"
@@ -26,6 +27,7 @@ class Platform {
   virtual ISystem& System() = 0;
   virtual IShell& Shell() = 0;
   virtual IMultimedia& Multimedia() = 0;
+  virtual IProcesses& Processes() = 0;
 };
 
 Platform& DefaultPlatform();

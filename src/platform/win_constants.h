@@ -3,6 +3,7 @@
 // Include it from logic .cpp files only: <windows.h> defines the same names as macros, so a
 // header that Windows-side code includes must not bring this one in.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace qc::win {
@@ -181,12 +182,29 @@ constexpr uint32_t SND_NOWAIT = 0x2000;
 constexpr uint32_t SND_ALIAS = 0x10000;
 
 // Drive types and volume flags.
+constexpr uint32_t DRIVE_NO_ROOT_DIR = 1;
 constexpr uint32_t DRIVE_REMOVABLE = 2;
+constexpr uint32_t DRIVE_FIXED = 3;
 constexpr uint32_t DRIVE_CDROM = 5;
 constexpr uint32_t FILE_READ_ONLY_VOLUME = 0x00080000;
 
 // Moving and deleting files.
 constexpr uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
+
+// Other processes and the identity of a file.
+constexpr uint32_t TH32CS_SNAPPROCESS = 0x2;
+constexpr uint32_t PROCESS_TERMINATE = 0x0001;
+constexpr uint32_t PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
+constexpr uint32_t SYNCHRONIZE = 0x00100000;
+constexpr uint32_t WAIT_OBJECT_0 = 0;
+constexpr uint32_t WAIT_TIMEOUT = 0x102;
+constexpr size_t MAXIMUM_WAIT_OBJECTS = 64;
+constexpr uint32_t FILE_READ_ATTRIBUTES = 0x80;
+constexpr uint32_t FILE_SHARE_READ = 0x1;
+constexpr uint32_t FILE_SHARE_WRITE = 0x2;
+constexpr uint32_t FILE_SHARE_DELETE = 0x4;
+constexpr uint32_t OPEN_EXISTING = 3;
+constexpr const wchar_t* SE_DEBUG_NAME = L"SeDebugPrivilege";
 
 // File search. A reparse point's tag is in the find record's dwReserved0.
 constexpr int32_t INVALID_HANDLE_VALUE = -1;

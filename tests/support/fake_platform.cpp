@@ -59,7 +59,9 @@ FakeFile& FakeFiles::Add(W path, U attributes) {
   for (size_t s = path.find(L'\\', 3); s != wstring::npos; s = path.find(L'\\', s + 1))
     entries.try_emplace(path.substr(0, s)).first->second.attributes |= 0x10;
   FakeFile& f = entries[path] = FakeFile();
-  return f.attributes = attributes, f;
+  f.attributes = attributes;
+  f.fileIndex = ++nextIndex_;
+  return f;
 }
 
 // A folder's entries whose names end as the pattern does after its '*' ("*", "*.txt").
@@ -107,6 +109,10 @@ void FakePlatform::SetAttr(W path, U attributes) {
 void FakePlatform::Kill(W path) {
   FakeFile& f = Existing(files, path);
   if (f.killError) throw RuntimeError(kErrPathFileAccess, {}, f.killError);
+  for (const FakeProcess& p : processes) {  // a running program's image
+    if (p.running && !p.images.empty() && IndexOf(p.images.back()) == f.fileIndex)
+      throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
+  }
   if (f.pending || (f.attributes & win::FILE_ATTRIBUTE_READONLY))
     throw RuntimeError(kErrPathFileAccess, {}, win::ERROR_ACCESS_DENIED);
   if (f.onDelete == FakeFile::OnDelete::Goes) {
@@ -114,6 +120,81 @@ void FakePlatform::Kill(W path) {
   } else {
     f.pending = f.onDelete != FakeFile::OnDelete::Stays;
   }
+}
+
+I FakePlatform::CreateToolhelp32Snapshot(U, U) {
+  KernelObject snapshot;
+  for (const FakeProcess& p : processes) {
+    if (p.running) snapshot.taken.push_back({p.id, p.exeName});
+  }
+  return Issue(snapshot);
+}
+
+I FakePlatform::Process32First(I snapshot, ProcessEntry& entry) {
+  kernelHandles_.at(snapshot).next = 0;
+  return Process32Next(snapshot, entry);
+}
+
+I FakePlatform::Process32Next(I snapshot, ProcessEntry& entry) {
+  KernelObject& s = kernelHandles_.at(snapshot);
+  if (s.next >= s.taken.size()) return 0;
+  entry = s.taken[s.next++];
+  return 1;
+}
+
+I FakePlatform::OpenProcess(U access, I, U id) {
+  for (size_t i = processes.size(); i-- > 0;) {
+    if (processes[i].id != id || !processes[i].running) continue;
+    if ((access & win::PROCESS_TERMINATE) && !processes[i].endable) {
+      lastError_ = win::ERROR_ACCESS_DENIED;
+      return 0;
+    }
+    KernelObject process;
+    process.process = i;
+    return Issue(process);
+  }
+  lastError_ = win::ERROR_INVALID_PARAMETER;
+  return 0;
+}
+
+I FakePlatform::QueryFullProcessImageName(I process, U, wstring& exeName) {
+  FakeProcess& p = processes.at(kernelHandles_.at(process).process);
+  if (p.images.empty()) return 0;
+  exeName = p.images[std::min(p.queries++, p.images.size() - 1)];
+  return 1;
+}
+
+I FakePlatform::TerminateProcess(I process, U) {
+  const size_t i = kernelHandles_.at(process).process;
+  if (processes[i].lingers) return 1;
+  processes[i].running = false;
+  // Copied first: a partner started here may move the list.
+  const std::function<void()> onEnd = processes[i].onEnd;
+  if (onEnd) onEnd();
+  return 1;
+}
+
+U FakePlatform::WaitForMultipleObjects(const std::vector<I>& handles, I waitAll, U ms) {
+  size_t gone = 0;
+  for (I h : handles) gone += processes.at(kernelHandles_.at(h).process).running ? 0 : 1;
+  if (gone == handles.size() || (!waitAll && gone > 0)) return win::WAIT_OBJECT_0;
+  clock += ms;
+  return win::WAIT_TIMEOUT;
+}
+
+I FakePlatform::CreateFile(W path, U, U, U, U) {
+  KernelObject file;
+  file.fileIndex = IndexOf(path);
+  if (!file.fileIndex) {
+    lastError_ = win::ERROR_FILE_NOT_FOUND;
+    return win::INVALID_HANDLE_VALUE;
+  }
+  return Issue(file);
+}
+
+I FakePlatform::GetFileInformationByHandle(I file, FileIdentity& identity) {
+  identity = {1, 0, kernelHandles_.at(file).fileIndex};
+  return 1;
 }
 
 wstring FakeRegistry::Resolve(RegKey hKey, W subKey, U sam) const {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
 #include <functional>
 #include <map>
 #include <string>
@@ -130,12 +131,13 @@ struct FakeFile {
   // with 5; on FAT queries are refused with 5 too), or for good on a medium that loses deletions.
   enum class OnDelete { Goes, Pending, PendingFat, Stays } onDelete = OnDelete::Goes;
   bool pending = false;
+  U fileIndex = 0;  // its identity: two paths with one index are one file under two spellings
 };
 
 class FakeFiles : public IFiles {
  public:
   std::map<wstring, FakeFile, CaseInsensitiveLess> entries;  // by path
-  U driveType = 3;                                           // every drive's
+  std::map<wchar_t, U> driveTypes;  // by lower-case letter; any other drive is fixed (3)
   bool redirectionOff = false, moveFails = false;
   std::vector<wstring> deleteAtReboot;
   FakeFile& Add(W path, U attributes = 0x20);  // with its folders
@@ -153,13 +155,29 @@ class FakeFiles : public IFiles {
   I MoveFileEx(W path, const wstring*, U) override {
     return lastError_ = win::ERROR_ACCESS_DENIED, !moveFails && (deleteAtReboot.push_back(path), 1);
   }
-  U GetDriveType(W) override { return driveType; }
+  U GetDriveType(W root) override {
+    const auto type = driveTypes.find(static_cast<wchar_t>(std::towlower(root[0])));
+    return type == driveTypes.end() ? win::DRIVE_FIXED : type->second;
+  }
   U GetLastError() override { return lastError_; }
 
  private:
   std::map<I, std::vector<FindData>> finds_;  // the entries still to come, last first
   I nextFind_ = 0x500;
+  U nextIndex_ = 0;
   U lastError_ = 0;
+};
+
+// A process as the removal meets it.
+struct FakeProcess {
+  U id = 0;
+  wstring exeName;              // its name in the snapshot
+  std::vector<wstring> images;  // read in turn by the image queries, the last repeats; none: refused
+  bool running = true;
+  bool endable = true;          // false: opening it to end it is refused with access denied
+  bool lingers = false;         // ended, but still there when the wait runs out
+  std::function<void()> onEnd;  // runs once it has gone: a partner starting it again
+  size_t queries = 0;
 };
 
 struct MessageBoxCall {
@@ -168,7 +186,7 @@ struct MessageBoxCall {
 };
 
 // The registry and the files apart; the other families answer nothing but what a test sets.
-struct Families : ICodePage, IRuntime, ISystem, IShell, IMultimedia, IForms, IWindows {};
+struct Families : ICodePage, IRuntime, ISystem, IShell, IMultimedia, IForms, IWindows, IProcesses {};
 class FakePlatform : public Platform, Families {
  public:
   FakeRegistry registry;
@@ -182,6 +200,9 @@ class FakePlatform : public Platform, Families {
   bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
   bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
   U volumeFlags = 0;
+  string windowsDirectory;          // empty: the call fails
+  std::map<int, wstring> captions;  // the last caption and colour of each control
+  std::map<int, U> colours;
   std::array<U, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
   std::vector<std::pair<U, Bytes>> notified;      // tray message, record
   std::vector<wstring> recentDocs;                // "(null)" for none
@@ -192,6 +213,9 @@ class FakePlatform : public Platform, Families {
   std::map<I, std::vector<wstring>> listBoxes;  // rows added, per window
   std::function<void()> onAddString;            // runs inside LB_ADDSTRING
   std::vector<std::pair<U, bool>> exits;        // flags, shutdown privilege enabled at the call
+  std::vector<FakeProcess> processes;
+  U processId = 4;                              // the program's own
+  int OpenKernelHandles() const { return static_cast<int>(kernelHandles_.size()); }
   void Click(int id) { events->OnClick(id); }
   void Tick() { events->OnTimer(); }
 
@@ -204,6 +228,7 @@ class FakePlatform : public Platform, Families {
   ISystem& System() override { return *this; }
   IShell& Shell() override { return *this; }
   IMultimedia& Multimedia() override { return *this; }
+  IProcesses& Processes() override { return *this; }
 
   int MessageBox(W prompt, int style, const wstring*) override {
     boxes.push_back({prompt, style});
@@ -238,7 +263,10 @@ class FakePlatform : public Platform, Families {
   I GetDiskFreeSpace(W, U& sectors, U& bytes, U& free, U& total) override {
     return std::tie(sectors, bytes, free, total) = std::tuple_cat(clusters), 1;
   }
-  U GetWindowsDirectory(string&, U) override { return 0; }
+  U GetWindowsDirectory(string& buffer, U) override {
+    buffer = windowsDirectory;
+    return static_cast<U>(windowsDirectory.size());
+  }
   U GetSystemDirectory(string&, U) override { return 0; }
   U GetTempPath(U, string&) override { return 0; }
   I IsWow64Process(I& result) override { return (result = wow64), 1; }
@@ -261,9 +289,9 @@ class FakePlatform : public Platform, Families {
   void CreateForm(const FormSpec&, IFormEvents& ev) override {
     events = createFails ? throw RuntimeError(kErrOutOfMemory, {}, 1400) : &ev;
   }
-  void SetCaption(int, W) override {}
-  void SetForeColour(int, U) override {}
-  wstring Caption(int) override { return L""; }
+  void SetCaption(int id, W text) override { captions[id] = text; }
+  void SetForeColour(int id, U colour) override { colours[id] = colour; }
+  wstring Caption(int id) override { return captions[id]; }
   int RunMessageLoop() override { return 0; }
 
   I SendMessage(I hwnd, U msg, I, W text) override {
@@ -290,6 +318,40 @@ class FakePlatform : public Platform, Families {
   I GetSubMenu(I, I) override { return 0; }
   I GetMenuItemID(I, I) override { return -1; }
   I SetMenuItemBitmaps(I, U, U, I, I) override { return 1; }
+
+  I CreateToolhelp32Snapshot(U, U) override;
+  I Process32First(I snapshot, ProcessEntry& entry) override;
+  I Process32Next(I snapshot, ProcessEntry& entry) override;
+  I OpenProcess(U access, I, U id) override;
+  I QueryFullProcessImageName(I process, U, wstring& exeName) override;
+  I TerminateProcess(I process, U) override;
+  U WaitForMultipleObjects(const std::vector<I>& handles, I waitAll, U ms) override;
+  I CreateFile(W path, U, U, U, U) override;
+  I GetFileInformationByHandle(I file, FileIdentity& identity) override;
+  I CloseHandle(I handle) override { return static_cast<I>(kernelHandles_.erase(handle)); }
+  U GetCurrentProcessId() override { return processId; }
+  U GetLastError() override { return lastError_; }
+
+ private:
+  // What a kernel handle stands for: a snapshot (the ids and names it took, and how far it was
+  // read), a process or a file (by index).
+  struct KernelObject {
+    std::vector<ProcessEntry> taken;
+    size_t next = 0;
+    size_t process = 0;
+    U fileIndex = 0;
+  };
+  I Issue(KernelObject object) {
+    kernelHandles_[nextHandle_] = std::move(object);
+    return nextHandle_++;
+  }
+  U IndexOf(W path) {
+    const FakeFile* f = files.Get(path);
+    return f && !(f->attributes & win::FILE_ATTRIBUTE_DIRECTORY) ? f->fileIndex : 0;
+  }
+  std::map<I, KernelObject> kernelHandles_;
+  I nextHandle_ = 0x700;
+  U lastError_ = 0;
 };
 
 }  // namespace qc::test

@@ -15,12 +15,8 @@ namespace qc {
 namespace {
 
 using test::FakePlatform;
-using OnDelete = test::FakeFile::OnDelete;
 
-const std::wstring kRun = L"\\Microsoft\\Windows\\CurrentVersion\\Run",
-                   kRemoved = L"Virus Removed!";
-const std::wstring kMachineRun = L"HKEY_LOCAL_MACHINE\\SOFTWARE" + kRun,
-                   kUserRun = L"HKEY_CURRENT_USER\\Software" + kRun;
+const std::wstring kMachineRun = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The design table at 120 dots per inch (12 twips a pixel), where rounding decides: the window
 // driven from outside checks the same controls at 96. In tab order: id|caption|left,top,width,
@@ -49,90 +45,24 @@ TEST(Form1Layout, DesignTableAtTwelveTwipsAPixel) {
   }
 }
 
-// One machine per row: the worm's files (mdm.exe read-only, a file link named quorin.exe, e:'s
-// autorun.inf whose deletion meets each code in turn) and what the row adds.
-TEST(Form1Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
-  const std::wstring e = L"e:\\autorun.inf: ",
-                     restart = L"; it will be deleted when Windows restarts";
-  const std::wstring inUse = e + L"it is in use by a running program",
-                     denied = e + L"access was denied (it may be running)",
-                     pending = e + L"it goes when the program holding it closes";
-  const std::wstring disc =
-      kRemoved + L"\n\n" + e + L"on a read-only disc, it cannot be deleted there";
-  const std::wstring unchecked = L"\" in " + kMachineRun + L": could not be checked: ";
-  const std::wstring unmarked = denied + L"; it could not be marked for deletion at restart either",
-                     network = L"\n\nNot checked, network drives that could not be reached: e:";
-  auto onDelete = [](OnDelete how) {
-    return [how](FakePlatform& p) { p.files.Get(L"e:\\autorun.inf")->onDelete = how; };
+// The status watches both machine views of a 32-bit program on 64-bit Windows, and only a value
+// known to be missing is clean.
+TEST(Form1Monitor, RedWhileAnyViewHoldsTheValueOrCannotBeRead) {
+  FakePlatform p;
+  p.registry.SetWow64(p.wow64 = true);
+  Form1 form(p);
+  form.Show();
+  auto status = [&] {
+    p.Tick();
+    return std::make_pair(p.captions[kLabel2], p.colours[kLabel2]);
   };
-  auto drive = [](uint32_t type) { return [type](FakePlatform& p) { p.files.driveType = type; }; };
-  enum { kScheduled = 1 };
-  struct Row {
-    std::wstring says;            // the whole information box, or a line of the exclamation box
-    std::vector<uint32_t> codes;  // 0: the deletion succeeds
-    int flags = 0;
-    std::function<void(FakePlatform&)> arrange = nullptr;
-  } rows[] = {
-      {kRemoved, {0, 2, 3, 15, 21, 55, 123, 1005, 1112}},  // not there
-      {inUse + restart, {33}, kScheduled},
-      {denied + restart, {5}, kScheduled},
-      {unmarked, {5}, 0, [](FakePlatform& p) { p.files.moveFails = true; }},
-      {e + L"the disk is write-protected", {19}},
-      {e + L"Windows error 1117 (Path/File access error)", {1117}},
-      {disc, {5}, 0, drive(5)},                                           // CD or DVD
-      {disc, {19}, 0, [](FakePlatform& p) { p.volumeFlags = 0x80000; }},  // read-only
-      {kRemoved + network, {53, 67, 1222, 1231}, 0, drive(4)},
-      {inUse, {32}, 0, drive(2)},                      // USB stick: its letter may change
-      {pending, {0}, 0, onDelete(OnDelete::Pending)},  // "deleted", still open elsewhere
-      {pending, {0}, 0, onDelete(OnDelete::PendingFat)},
-      {e + L"it is still there", {0}, 0, onDelete(OnDelete::Stays)},
-      {L"\"SVCHOST" + unchecked + L"Out of memory",
-       {0},
-       0,
-       [](FakePlatform& p) {  // tried all the same, nothing skipped
-         for (const auto& key : {kMachineRun, kUserRun}) p.registry.SetString(key, L"QUORIN", "w");
-         p.registry.onQuery = [](const std::wstring& name) {
-           if (name != L"MDM") throw RuntimeError(kErrOutOfMemory);
-         };
-       }},
-      {L"\"SVCHOST\" in " + kMachineRun + L" (32-bit view): the value could not be deleted",
-       {0},
-       0,
-       [](FakePlatform& p) {  // a 32-bit program on 64-bit Windows: two machine views
-         p.registry.SetWow64(p.wow64 = true);
-         for (bool view64 : {false, true})
-           p.registry.SetString(kMachineRun, L"SVCHOST", "w", view64);
-         p.registry.InjectFailure("RegDeleteValue", 5, 1);  // the first: the 32-bit view's
-       }},
-  };
-  for (const Row& row : rows) {
-    for (uint32_t code : row.codes) {
-      SCOPED_TRACE(testing::Message() << row.says << ", code " << code);
-      FakePlatform p;
-      p.files.Add(L"c:\\windows\\mdm.exe", 0x27);
-      p.files.Add(L"c:\\data\\target.doc", 0x23);
-      // A file link to it, removed as a link.
-      p.files.Add(L"c:\\quorin.exe", 0x420).linkTarget = L"c:\\data\\target.doc";
-      p.files.Add(L"e:\\autorun.inf").killError = code;
-      if (row.arrange) row.arrange(p);
-      Form1 form(p);
-      form.Show();
-      form.Command1_Click();
-      for (const wchar_t* name : {L"SVCHOST", L"QUORIN", L"MDM"}) {
-        EXPECT_FALSE(p.registry.GetValue(kMachineRun, name, true)) << name;
-        EXPECT_FALSE(p.registry.GetValue(kUserRun, name)) << name;
-      }
-      EXPECT_FALSE(p.files.Get(L"c:\\windows\\mdm.exe"));
-      EXPECT_EQ(p.files.Get(L"c:\\data\\target.doc")->attributes, 0x23u) << "the link was followed";
-      EXPECT_EQ(p.files.deleteAtReboot.size(), row.flags & kScheduled ? 1u : 0u);
-      const bool info = row.says.rfind(kRemoved, 0) == 0;
-      const test::MessageBoxCall& box = p.boxes.back();
-      EXPECT_EQ(box.style, info ? 64 : 48);
-      EXPECT_TRUE(info ? box.prompt == row.says
-                       : box.prompt.find(L"\n" + row.says + L"\n") != std::wstring::npos)
-          << box.prompt;
-    }
-  }
+  const auto infected = std::make_pair(std::wstring(L"The virus exists and still running"), 255u);
+  EXPECT_EQ(status(), std::make_pair(std::wstring(L"Virus Cleaned"), 65280u));
+  p.registry.SetString(kMachineRun, L"SVCHOST", "w", true);  // the 64-bit view only
+  EXPECT_EQ(status(), infected);
+  p.registry.Key(kMachineRun, true).clear();
+  p.registry.InjectFailure("RegOpenKeyEx", 5, 1);
+  EXPECT_EQ(status(), infected);
 }
 
 // Redirection is off for the start only, restored on the error path too; the box says why.

@@ -166,6 +166,25 @@ class Win32Multimedia : public IMultimedia {
   uint32_t waveOutGetNumDevs() override;
 };
 
+class Win32Processes : public IProcesses {
+ public:
+  int32_t CreateToolhelp32Snapshot(uint32_t flags, uint32_t processId) override;
+  int32_t Process32First(int32_t snapshot, ProcessEntry& entry) override;
+  int32_t Process32Next(int32_t snapshot, ProcessEntry& entry) override;
+  int32_t OpenProcess(uint32_t access, int32_t inheritHandle, uint32_t processId) override;
+  int32_t QueryFullProcessImageName(int32_t process, uint32_t flags,
+                                    std::wstring& exeName) override;
+  int32_t TerminateProcess(int32_t process, uint32_t exitCode) override;
+  uint32_t WaitForMultipleObjects(const std::vector<int32_t>& handles, int32_t waitAll,
+                                  uint32_t milliseconds) override;
+  int32_t CreateFile(const std::wstring& path, uint32_t access, uint32_t shareMode,
+                     uint32_t creationDisposition, uint32_t flags) override;
+  int32_t GetFileInformationByHandle(int32_t file, FileIdentity& identity) override;
+  int32_t CloseHandle(int32_t handle) override;
+  uint32_t GetCurrentProcessId() override;
+  uint32_t GetLastError() override;
+};
+
 class Win32Windows : public IWindows {
  public:
   int32_t SetWindowPos(int32_t hwnd, int32_t insertAfter, int32_t x, int32_t y, int32_t cx,
@@ -247,6 +266,7 @@ class Win32Platform : public Platform {
   ISystem& System() override { return system_; }
   IShell& Shell() override { return shell_; }
   IMultimedia& Multimedia() override { return multimedia_; }
+  IProcesses& Processes() override { return processes_; }
   Win32Forms& Win32FormsBackend() { return forms_; }
 
  private:
@@ -259,6 +279,7 @@ class Win32Platform : public Platform {
   Win32System system_;
   Win32Shell shell_;
   Win32Multimedia multimedia_;
+  Win32Processes processes_;
 };
 
 Win32Platform& TheWin32Platform();

@@ -8,6 +8,7 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #undef MessageBox
 #undef SendMessage
@@ -50,3 +51,7 @@
 #undef SHGetFileInfo
 #undef sndPlaySound
 #undef mciSendString
+#undef CreateFile
+#undef Process32First
+#undef Process32Next
+#undef QueryFullProcessImageName

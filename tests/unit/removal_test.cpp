@@ -1,0 +1,152 @@
+// The removal where Wine cannot arrange the case (failure codes, views, media, unseen drives,
+// links, programs that will not end) and the matching of running programs to the worm's files;
+// the window driven from outside shows a real infection go.
+#include "app/removal.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fake_platform.h"
+
+namespace qc {
+namespace {
+
+using test::FakePlatform;
+using test::FakeProcess;
+using OnDelete = test::FakeFile::OnDelete;
+
+const std::wstring kRemoved = L"Virus Removed!";
+const std::wstring kAdvice =
+    L"\nEnd the virus's process in Task Manager (\"Open Task manager\") and press \"Kill Virus\" "
+    L"again. If that does not help, run Quorin Cleaner as administrator.";
+const std::wstring kRestart =
+    L"\n\nThe files marked for deletion at restart go when Windows starts again.";
+
+// The box a run on this machine ends with.
+RemovalReport RunOn(FakePlatform& p) {
+  AdvancedRegistryFunctions registry(p);
+  std::vector<RegistryView> views = {RegistryView::Default};
+  if (p.wow64) views.push_back(RegistryView::Force64);
+  Removal removal(p, registry, views);
+  return RenderRemoval(removal.Run());
+}
+
+std::wstring NotRemoved(const std::wstring& lines) {
+  return L"The virus was not removed completely. These items are still there or could not be "
+         L"checked:\n\n" +
+         lines + L"\n" + kAdvice;
+}
+
+// One machine per row: the worm's files (mdm.exe read-only, a file link named quorin.exe, e:'s
+// autorun.inf whose deletion meets each code in turn) and what the row adds.
+TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
+  const std::wstring e = L"e:\\autorun.inf: ", restart = L"; it will be deleted when Windows restarts",
+                     holdOff = L"; close the program holding it and press Kill Virus again";
+  const std::wstring inUse = e + L"it is in use by a running program",
+                     denied = e + L"access was denied (it may be running)",
+                     pending = e + L"it goes when the program holding it closes",
+                     locked = NotRemoved(e + L"the disk is write-protected");
+  const std::wstring disc =
+      kRemoved + L"\n\n" + e + L"on a read-only disc, it cannot be deleted there";
+  const std::wstring network = L"\n\nNot checked, network drives that could not be reached: e:";
+  const std::wstring run = L"\" in HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                     userRun = L"\" in HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  auto onDelete = [](OnDelete how) {
+    return [how](FakePlatform& p) { p.files.Get(L"e:\\autorun.inf")->onDelete = how; };
+  };
+  auto drive = [](uint32_t type, uint32_t flags = 0) {
+    return [type, flags](FakePlatform& p) {
+      p.files.driveTypes[L'e'] = type;
+      p.volumeFlags = flags;
+    };
+  };
+  const auto onSystemVolume = [](FakePlatform& p) { p.windowsDirectory = "E:\\WINDOWS"; };
+  const uint32_t kCdRom = 5, kRemovable = 2, kRemote = 4, kUnseen = 1, kReadOnly = 0x80000;
+  enum { kScheduled = 1 };
+  struct Row {
+    std::wstring says;            // the whole box
+    std::vector<uint32_t> codes;  // 0: the deletion succeeds
+    int flags = 0;
+    std::function<void(FakePlatform&)> arrange = nullptr;
+  } rows[] = {
+      {kRemoved, {0, 2, 3, 15, 21, 123, 1005, 1112}},  // not there
+      {NotRemoved(inUse + restart) + kRestart, {32, 33}, kScheduled, onSystemVolume},
+      {NotRemoved(denied + restart) + kRestart, {5}, kScheduled, onSystemVolume},
+      {NotRemoved(denied + L"; it could not be marked for deletion at restart either"),
+       {5},
+       0,
+       [&](FakePlatform& p) {
+         onSystemVolume(p);
+         p.files.moveFails = true;
+       }},
+      // Elsewhere a restart may not find the drive under its letter: nothing is promised.
+      {NotRemoved(inUse + holdOff), {32}, 0, drive(kRemovable)},
+      {NotRemoved(denied + holdOff), {5}, 0, drive(kRemote)},
+      {locked, {19}},
+      {NotRemoved(e + L"Windows error 1117 (Path/File access error)"), {1117}},
+      {disc, {5, 19}, 0, drive(kCdRom)},
+      {disc, {1117}, 0, drive(kCdRom, kReadOnly)},
+      {NotRemoved(inUse + holdOff), {32}, 0, drive(kCdRom, kReadOnly)},  // a disc in use is no disc
+      {locked, {5, 19}, 0, drive(kRemovable, kReadOnly)},  // a stick with its lock switch on
+      {locked, {0}, 0, [&](FakePlatform& p) {  // a medium that loses deletions
+         drive(kRemovable, kReadOnly)(p);
+         onDelete(OnDelete::Stays)(p);
+       }},
+      {kRemoved + network, {53, 55, 67, 1222, 1231}, 0, drive(kRemote)},
+      {kRemoved + network, {2, 3}, 0, [&](FakePlatform& p) {  // mapped, out of an elevated
+         drive(kUnseen)(p);                                  // process's sight
+         p.registry.SetString(L"HKEY_CURRENT_USER\\Network\\E", L"RemotePath", "\\\\server\\share");
+       }},
+      {kRemoved, {3}, 0, drive(kUnseen)},  // not there, and not mapped
+      {NotRemoved(pending), {0}, 0, onDelete(OnDelete::Pending)},  // "deleted", still open elsewhere
+      {NotRemoved(pending), {0}, 0, onDelete(OnDelete::PendingFat)},
+      {NotRemoved(e + L"it is still there"), {0}, 0, onDelete(OnDelete::Stays)},
+      {NotRemoved(L"\"SVCHOST" + run + L": could not be checked: Out of memory\n\"SVCHOST" + userRun +
+                  L": could not be checked: Out of memory\n\"QUORIN" + run +
+                  L": could not be checked: Out of memory\n\"QUORIN" + userRun +
+                  L": could not be checked: Out of memory"),
+       {0},
+       0,
+       [](FakePlatform& p) {  // tried all the same, nothing skipped, pair by pair
+         for (const std::wstring& key : {std::wstring(kMachineRun), std::wstring(kUserRun)})
+           p.registry.Key(key).clear();
+         p.registry.onQuery = [](const std::wstring& name) {
+           if (name != L"MDM") throw RuntimeError(kErrOutOfMemory);
+         };
+       }},
+      {NotRemoved(L"\"SVCHOST" + run + L" (32-bit view): the value could not be deleted"),
+       {0},
+       0,
+       [](FakePlatform& p) {  // a 32-bit program on 64-bit Windows: two machine views
+         p.registry.SetWow64(p.wow64 = true);
+         p.registry.SetString(kMachineRun, L"SVCHOST", "w", true);
+         p.registry.InjectFailure("RegDeleteValue", 5, 1);  // the first: the 32-bit view's
+       }},
+  };
+  for (const Row& row : rows) {
+    for (uint32_t code : row.codes) {
+      SCOPED_TRACE(testing::Message() << row.says << ", code " << code);
+      FakePlatform p;
+      p.files.Add(L"c:\\windows\\mdm.exe", 0x27);
+      p.files.Add(L"c:\\data\\target.doc", 0x23);
+      // A file link to it, removed as a link.
+      p.files.Add(L"c:\\quorin.exe", 0x420).linkTarget = L"c:\\data\\target.doc";
+      p.files.Add(L"e:\\autorun.inf").killError = code;
+      for (const std::wstring& key : {std::wstring(kMachineRun), std::wstring(kUserRun)})
+        p.registry.SetString(key, L"SVCHOST", "w");
+      if (row.arrange) row.arrange(p);
+      const RemovalReport box = RunOn(p);
+      for (const wchar_t* name : {L"SVCHOST", L"QUORIN", L"MDM"}) {
+        EXPECT_FALSE(p.registry.GetValue(kMachineRun, name, p.wow64)) << name;
+        EXPECT_FALSE(p.registry.GetValue(kUserRun, name)) << name;
+      }
+      EXPECT_FALSE(p.files.Get(L"c:\\windows\\mdm.exe"));
+      EXPECT_EQ(p.files.Get(L"c:\\data\\target.doc")->attributes, 0x23u) << "the link was followed";
+      EXPECT_EQ(p.files.deleteAtReboot.size(), row.flags & kScheduled ? 1u : 0u);
+      EXPECT_EQ(box.text, row.says);
+      EXPECT_EQ(box.style, row.says.rfind(kRemoved, 0) == 0 ? 64 : 48);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qc
