@@ -273,6 +273,8 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
     for (int32_t more = processes.Process32First(snapshot.get(), entry); more;
          more = processes.Process32Next(snapshot.get(), entry)) {
       if (entry.th32ProcessID == self || !IsWormProgramName(entry.szExeFile)) continue;
+      // One that would not end is not waited for twice: its line stands.
+      if (unended_.count(entry.th32ProcessID)) continue;
       // Granted across integrity levels, so a program we may not end is still recognised.
       const UniqueHandle query(processes, processes.OpenProcess(
                                               win::PROCESS_QUERY_LIMITED_INFORMATION, 0,
@@ -285,6 +287,7 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
 
   struct Ending {
     int target;
+    uint32_t processId;
     UniqueHandle process;
     uint32_t terminateError;
   };
@@ -297,13 +300,14 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
                                                           0, m.processId));
     if (!process.valid()) {
       notEnded.emplace(m.target, Reason(static_cast<int32_t>(processes.GetLastError())));
+      unended_.insert(m.processId);
       continue;
     }
     // The id may name another process by now.
     if (TargetOf(processes, process.get(), targets) != m.target) continue;
     const uint32_t error =
         processes.TerminateProcess(process.get(), kEndedExitCode) ? 0 : processes.GetLastError();
-    endings.push_back({m.target, std::move(process), error});
+    endings.push_back({m.target, m.processId, std::move(process), error});
   }
 
   // All at once, with one bound; no input is processed meanwhile, so no second press can start.
@@ -322,7 +326,10 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
     // Gone is gone, even where ending it was refused because it was already on its way out.
     if (processes.WaitForMultipleObjects({e.process.get()}, 0, 0) == win::WAIT_OBJECT_0) {
       ended.push_back(e.target);
-    } else if (e.terminateError) {
+      continue;
+    }
+    unended_.insert(e.processId);
+    if (e.terminateError) {
       notEnded.emplace(e.target, Reason(static_cast<int32_t>(e.terminateError)));
     } else {
       notEnded.emplace(e.target, L"it did not end in time");

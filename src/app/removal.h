@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,7 @@ class Removal {
   std::vector<RegistryView> machineViews_;
   std::vector<Finding> findings_;
   std::vector<std::wstring> held_;  // files a program held, for the restart
+  std::set<uint32_t> unended_;      // programs that were not ended, by process id
   std::map<wchar_t, DriveFacts> drives_;
   wchar_t systemDrive_ = 0;
 };

@@ -176,7 +176,7 @@ struct FakeProcess {
   bool running = true;
   bool endable = true;          // false: opening it to end it is refused with access denied
   bool lingers = false;         // ended, but still there when the wait runs out
-  std::function<void()> onEnd;  // runs once it has gone: a partner starting it again
+  std::function<void()> onEnd = nullptr;  // runs once it has gone: a partner starting it again
   size_t queries = 0;
 };
 

@@ -148,5 +148,74 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
   }
 }
 
+// Running programs are matched to the worm's files by identity, never by name or spelling; they
+// go before the values (a running worm writes them back) and are looked for once more after the
+// files (worm programs start each other again).
+TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
+  const std::wstring svchost = L"c:\\windows\\svchost.exe", quorin = L"e:\\quorin.exe";
+  const std::wstring bothEnded =
+      kRemoved + L"\n\nEnded the virus's running programs: " + svchost + L", " + quorin;
+  const std::wstring held = svchost + L": access was denied (it may be running); it will be "
+                                      L"deleted when Windows restarts";
+  enum Process { kWorm, kPartner, kSystem32, kSysWow64, kMdmElsewhere, kUnreadable, kReused };
+  struct Row {
+    std::wstring says;
+    std::function<void(FakePlatform&)> arrange = nullptr;
+  } rows[] = {
+      {bothEnded},
+      {bothEnded, [](FakePlatform& p) {  // ended, it starts its partner again
+         p.processes[kPartner].onEnd = [&p] {
+           p.processes.push_back({20, L"svchost.exe", {L"c:\\windows\\svchost.exe"}});
+         };
+       }},
+      {NotRemoved(svchost + L": its running program could not be ended: access is denied\n" + held) +
+           kRestart + L"\n\nEnded the virus's running programs: " + quorin,
+       [](FakePlatform& p) { p.processes[kWorm].endable = false; }},
+      {NotRemoved(svchost + L": its running program could not be ended: it did not end in time\n" +
+                  quorin + L": its running program could not be ended: it did not end in time\n" +
+                  held + L"\n" + quorin + L": access was denied (it may be running); close the "
+                                         L"program holding it and press Kill Virus again") +
+           kRestart,
+       [](FakePlatform& p) { p.processes[kWorm].lingers = p.processes[kPartner].lingers = true; }},
+      {kRemoved + L"\n\nEnded the virus's running programs: " + svchost,
+       [](FakePlatform& p) {  // the cleaner itself, started from a worm's file name
+         p.processes[kPartner].id = p.processId;
+         p.processes[kPartner].images = {L"c:\\tools\\quorin.exe"};
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.says);
+    FakePlatform p;
+    for (const wchar_t* f : {L"c:\\windows\\system32\\svchost.exe", L"c:\\windows\\syswow64\\svchost.exe",
+                             L"d:\\tools\\mdm.exe", L"e:\\quorin.exe", L"c:\\tools\\quorin.exe"})
+      p.files.Add(f);
+    // The worm started from a substituted drive: its image path is another spelling.
+    p.files.Add(L"z:\\windows\\svchost.exe").fileIndex = p.files.Add(svchost).fileIndex;
+    p.processes = {{11, L"SVCHOST.EXE", {L"z:\\windows\\svchost.exe"}},
+                   {12, L"quorin.exe", {quorin}},
+                   {10, L"svchost.exe", {L"c:\\windows\\system32\\svchost.exe"}},
+                   {14, L"svchost.exe", {L"c:\\windows\\syswow64\\svchost.exe"}},
+                   {13, L"mdm.exe", {L"d:\\tools\\mdm.exe"}},
+                   {15, L"quorin.exe", {}},
+                   // Its id taken by another program between the look and the ending.
+                   {16, L"svchost.exe", {svchost, L"c:\\windows\\system32\\svchost.exe"}}};
+    p.registry.onQuery = [&p](const std::wstring&) {
+      if (p.processes[kWorm].running) p.registry.SetString(kMachineRun, L"SVCHOST", "w");
+    };
+    if (row.arrange) row.arrange(p);
+    const RemovalReport box = RunOn(p);
+    EXPECT_EQ(box.text, row.says);
+    for (Process left : {kSystem32, kSysWow64, kMdmElsewhere, kUnreadable, kReused})
+      EXPECT_TRUE(p.processes[left].running) << left;
+    if (box.style == win::MB_ICONINFORMATION) {
+      EXPECT_FALSE(p.registry.GetValue(kMachineRun, L"SVCHOST"));
+      EXPECT_FALSE(p.files.Get(svchost));
+      EXPECT_TRUE(p.files.deleteAtReboot.empty());
+    }
+    EXPECT_LE(p.clock, 2000) << "one bound for all";
+    EXPECT_EQ(p.OpenKernelHandles(), 0);
+  }
+}
+
 }  // namespace
 }  // namespace qc
