@@ -151,6 +151,7 @@ class SilentPlatform : public qc::Platform {
   qc::ISystem& System() override { return base_.System(); }
   qc::IShell& Shell() override { return base_.Shell(); }
   qc::IMultimedia& Multimedia() override { return base_.Multimedia(); }
+  qc::IProcesses& Processes() override { return base_.Processes(); }
 
  private:
   qc::Platform& base_;
