@@ -134,5 +134,27 @@ expect_eq "held file: the values removed" "$(worm_values)" 0
 check "held file: marked for deletion at restart" grep -qi svchost.exe <<<"$(w reg query "$session" /v PendingFileRenameOperations)"
 rm -f "$work/hold.flag"
 wait $holder || true
+
+# The worm's programs running (copies of the driver, each holding a scratch file): "Kill Virus"
+# ends them itself, by the file they run from, and their files go at once; a program of the same
+# name elsewhere runs on.
+infect
+run_as() {  # run_as PATH N: the driver copied to PATH, started, holding its own scratch file
+  local u && u=$(unix_path "$1") && mkdir -p "${u%/*}" && cp "$QC_WIN_DIR/qcdrive.exe" "$u" && : >"$work/held$2"
+  (cd / && exec "$QC_WINE" "$1" hold "$(winpath "$work/held$2")" "$(winpath "$work/running$2")") </dev/null >/dev/null 2>&1 &
+  programs[$2]=$!
+}
+running() { kill -0 "${programs[$1]}" 2>/dev/null; }
+declare -a programs
+run_as 'c:\windows\svchost.exe' 0
+run_as 'e:\quorin.exe' 1
+run_as 'd:\tools\svchost.exe' 2
+for n in 0 1 2; do check "program $n: our own file runs (not Wine's)" within 10000 test -e "$work/running$n"; done
+expect_eq "running worm: closing box" "$(kill_virus)" \
+  'Virus Removed!\n\nEnded the virus'"'"'s running programs: c:\windows\svchost.exe, e:\quorin.exe|information'
+for n in 0 1; do check "worm program $n ended" within 5000 eval "! running $n"; done
+check "the decoy of the same name runs on" running 2
+expect_eq "running worm: every file gone at once" "$(files_left)" 0
+rm -f "$work/running2"
 check "program still running" app_running
 finish
