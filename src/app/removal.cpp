@@ -94,10 +94,10 @@ class PrivilegeForScope {
 // for its attributes only and shares everything, so a running program's image opens too.
 bool IdentityOf(IProcesses& processes, const std::wstring& path, FileIdentity& identity) {
   const UniqueHandle file(
-      processes, processes.CreateFile(path, win::FILE_READ_ATTRIBUTES,
-                                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE |
-                                          win::FILE_SHARE_DELETE,
-                                      win::OPEN_EXISTING, 0));
+      processes,
+      processes.CreateFile(path, win::FILE_READ_ATTRIBUTES,
+                           win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
+                           win::OPEN_EXISTING, 0));
   return file.valid() && processes.GetFileInformationByHandle(file.get(), identity) != 0;
 }
 
@@ -122,10 +122,10 @@ int TargetOf(IProcesses& processes, int32_t process, const std::vector<Target>& 
 
 // Failures that only say the thing is not there (value, file, folder, drive, medium, or no
 // usable file system behind the letter): there is nothing to remove, so they are no failure.
-const std::vector<int32_t> kAbsence = {
-    win::ERROR_FILE_NOT_FOUND, win::ERROR_PATH_NOT_FOUND,       win::ERROR_INVALID_DRIVE,
-    win::ERROR_NOT_READY,      win::ERROR_INVALID_NAME,         win::ERROR_UNRECOGNIZED_VOLUME,
-    win::ERROR_NO_MEDIA_IN_DRIVE};
+const std::vector<int32_t> kAbsence = {win::ERROR_FILE_NOT_FOUND,   win::ERROR_PATH_NOT_FOUND,
+                                       win::ERROR_INVALID_DRIVE,    win::ERROR_NOT_READY,
+                                       win::ERROR_INVALID_NAME,     win::ERROR_UNRECOGNIZED_VOLUME,
+                                       win::ERROR_NO_MEDIA_IN_DRIVE};
 // A network drive that could not be reached may still hold the worm: not checked, not clean.
 const std::vector<int32_t> kUnreachable = {win::ERROR_BAD_NETPATH, win::ERROR_DEV_NOT_EXIST,
                                            win::ERROR_BAD_NET_NAME, win::ERROR_NO_NETWORK,
@@ -276,9 +276,9 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
       // One that would not end is not waited for twice: its line stands.
       if (unended_.count(entry.th32ProcessID)) continue;
       // Granted across integrity levels, so a program we may not end is still recognised.
-      const UniqueHandle query(processes, processes.OpenProcess(
-                                              win::PROCESS_QUERY_LIMITED_INFORMATION, 0,
-                                              entry.th32ProcessID));
+      const UniqueHandle query(
+          processes,
+          processes.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, 0, entry.th32ProcessID));
       if (!query.valid()) continue;
       const int target = TargetOf(processes, query.get(), targets);
       if (target >= 0) matches.push_back({entry.th32ProcessID, target});
@@ -294,10 +294,10 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
   std::vector<Ending> endings;
   std::map<int, std::wstring> notEnded;  // target, why
   for (const Match& m : matches) {
-    UniqueHandle process(processes, processes.OpenProcess(win::PROCESS_TERMINATE |
-                                                              win::SYNCHRONIZE |
-                                                              win::PROCESS_QUERY_LIMITED_INFORMATION,
-                                                          0, m.processId));
+    UniqueHandle process(processes,
+                         processes.OpenProcess(win::PROCESS_TERMINATE | win::SYNCHRONIZE |
+                                                   win::PROCESS_QUERY_LIMITED_INFORMATION,
+                                               0, m.processId));
     if (!process.valid()) {
       notEnded.emplace(m.target, Reason(static_cast<int32_t>(processes.GetLastError())));
       unended_.insert(m.processId);
@@ -349,8 +349,8 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
   return endedPaths;
 }
 
-void Removal::RemoveRunValue(RegistryView view, const std::wstring& path,
-                             const std::wstring& name, const std::wstring& item) {
+void Removal::RemoveRunValue(RegistryView view, const std::wstring& path, const std::wstring& name,
+                             const std::wstring& item) {
   // A value that could not be checked is tried too, as a failing test always was.
   std::wstring reason;
   if (CheckRunValue(registry_, view, path, name, reason) == Presence::Absent) return;
@@ -390,9 +390,9 @@ Removal::DriveFacts& Removal::Drive(const std::wstring& path) {
     std::string windows(win::MAX_PATH + 1, ' ');
     const uint32_t n = platform_.System().GetWindowsDirectory(windows, win::MAX_PATH + 1);
     // Where the Windows folder cannot be read, the worm's own drive is taken for it.
-    systemDrive_ = n > 0 && n <= win::MAX_PATH ? static_cast<wchar_t>(std::towlower(
-                                                     static_cast<unsigned char>(windows[0])))
-                                               : kFirstDrive;
+    systemDrive_ = n > 0 && n <= win::MAX_PATH
+                       ? static_cast<wchar_t>(std::towlower(static_cast<unsigned char>(windows[0])))
+                       : kFirstDrive;
   }
   DriveFacts facts;
   facts.type = platform_.Files().GetDriveType(path.substr(0, 3));
@@ -405,8 +405,7 @@ Removal::DriveFacts& Removal::Drive(const std::wstring& path) {
     facts.unreachableMapping =
         reg.RegOpenKeyEx(win::HKEY_CURRENT_USER, kMappedDrives + std::wstring(1, letter), 0,
                          win::KEY_QUERY_VALUE, key.put()) == win::ERROR_SUCCESS &&
-        reg.RegQueryValueEx(key.get(), kMappedShare, nullptr, nullptr, &size) ==
-            win::ERROR_SUCCESS;
+        reg.RegQueryValueEx(key.get(), kMappedShare, nullptr, nullptr, &size) == win::ERROR_SUCCESS;
   }
   return drives_.emplace(letter, facts).first->second;
 }
@@ -418,10 +417,10 @@ bool Removal::ReadOnlyVolume(const std::wstring& path) {
     std::string label(kBuffer, ' ');
     std::string fileSystem(kBuffer, ' ');
     uint32_t flags = 0;
-    facts.readOnly = platform_.System().GetVolumeInformation(path.substr(0, 3), label, kBuffer,
-                                                             nullptr, nullptr, &flags, fileSystem,
-                                                             kBuffer) != 0 &&
-                     (flags & win::FILE_READ_ONLY_VOLUME) != 0;
+    facts.readOnly =
+        platform_.System().GetVolumeInformation(path.substr(0, 3), label, kBuffer, nullptr, nullptr,
+                                                &flags, fileSystem, kBuffer) != 0 &&
+        (flags & win::FILE_READ_ONLY_VOLUME) != 0;
   }
   return facts.readOnly != 0;
 }
@@ -450,9 +449,8 @@ Removal::Verdict Removal::Classify(uint32_t code, const std::wstring& what,
   };
   for (const Rule& rule : kRules) {
     if (!applies(rule)) continue;
-    std::wstring reason = rule.reason
-                              ? rule.reason
-                              : L"Windows error " + std::to_wstring(code) + L" (" + what + L")";
+    std::wstring reason =
+        rule.reason ? rule.reason : L"Windows error " + std::to_wstring(code) + L" (" + what + L")";
     return {rule.outcome, reason, rule.held};
   }
   return {Out::Failed, what, false};  // not reached: the last rule takes every code

@@ -172,10 +172,10 @@ class FakeFiles : public IFiles {
 struct FakeProcess {
   U id = 0;
   wstring exeName;              // its name in the snapshot
-  std::vector<wstring> images;  // read in turn by the image queries, the last repeats; none: refused
+  std::vector<wstring> images;  // read by one image query each, the last repeats; none: refused
   bool running = true;
-  bool endable = true;          // false: opening it to end it is refused with access denied
-  bool lingers = false;         // ended, but still there when the wait runs out
+  bool endable = true;   // false: opening it to end it is refused with access denied
+  bool lingers = false;  // ended, but still there when the wait runs out
   std::function<void()> onEnd = nullptr;  // runs once it has gone: a partner starting it again
   size_t queries = 0;
 };
@@ -186,7 +186,14 @@ struct MessageBoxCall {
 };
 
 // The registry and the files apart; the other families answer nothing but what a test sets.
-struct Families : ICodePage, IRuntime, ISystem, IShell, IMultimedia, IForms, IWindows, IProcesses {};
+struct Families : ICodePage,
+                  IRuntime,
+                  ISystem,
+                  IShell,
+                  IMultimedia,
+                  IForms,
+                  IWindows,
+                  IProcesses {};
 class FakePlatform : public Platform, Families {
  public:
   FakeRegistry registry;
@@ -214,7 +221,7 @@ class FakePlatform : public Platform, Families {
   std::function<void()> onAddString;            // runs inside LB_ADDSTRING
   std::vector<std::pair<U, bool>> exits;        // flags, shutdown privilege enabled at the call
   std::vector<FakeProcess> processes;
-  U processId = 4;                              // the program's own
+  U processId = 4;  // the program's own
   int OpenKernelHandles() const { return static_cast<int>(kernelHandles_.size()); }
   void Click(int id) { events->OnClick(id); }
   void Tick() { events->OnTimer(); }

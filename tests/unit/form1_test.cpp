@@ -16,7 +16,8 @@ namespace {
 
 using test::FakePlatform;
 
-const std::wstring kMachineRun = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kMachineRun =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The design table at 120 dots per inch (12 twips a pixel), where rounding decides: the window
 // driven from outside checks the same controls at 96. In tab order: id|caption|left,top,width,

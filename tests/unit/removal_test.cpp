@@ -18,6 +18,7 @@ const std::wstring kRemoved = L"Virus Removed!";
 const std::wstring kAdvice =
     L"\nEnd the virus's process in Task Manager (\"Open Task manager\") and press \"Kill Virus\" "
     L"again. If that does not help, run Quorin Cleaner as administrator.";
+const std::wstring kHoldOff = L"; close the program holding it and press Kill Virus again";
 const std::wstring kRestart =
     L"\n\nThe files marked for deletion at restart go when Windows starts again.";
 
@@ -39,8 +40,8 @@ std::wstring NotRemoved(const std::wstring& lines) {
 // One machine per row: the worm's files (mdm.exe read-only, a file link named quorin.exe, e:'s
 // autorun.inf whose deletion meets each code in turn) and what the row adds.
 TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
-  const std::wstring e = L"e:\\autorun.inf: ", restart = L"; it will be deleted when Windows restarts",
-                     holdOff = L"; close the program holding it and press Kill Virus again";
+  const std::wstring e = L"e:\\autorun.inf: ",
+                     restart = L"; it will be deleted when Windows restarts", holdOff = kHoldOff;
   const std::wstring inUse = e + L"it is in use by a running program",
                      denied = e + L"access was denied (it may be running)",
                      pending = e + L"it goes when the program holding it closes",
@@ -48,8 +49,9 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
   const std::wstring disc =
       kRemoved + L"\n\n" + e + L"on a read-only disc, it cannot be deleted there";
   const std::wstring network = L"\n\nNot checked, network drives that could not be reached: e:";
-  const std::wstring run = L"\" in HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                     userRun = L"\" in HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::wstring
+      run = L"\" in HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+      userRun = L"\" in HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   auto onDelete = [](OnDelete how) {
     return [how](FakePlatform& p) { p.files.Get(L"e:\\autorun.inf")->onDelete = how; };
   };
@@ -87,21 +89,30 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       {disc, {1117}, 0, drive(kCdRom, kReadOnly)},
       {NotRemoved(inUse + holdOff), {32}, 0, drive(kCdRom, kReadOnly)},  // a disc in use is no disc
       {locked, {5, 19}, 0, drive(kRemovable, kReadOnly)},  // a stick with its lock switch on
-      {locked, {0}, 0, [&](FakePlatform& p) {  // a medium that loses deletions
+      // A medium that loses deletions.
+      {locked,
+       {0},
+       0,
+       [&](FakePlatform& p) {
          drive(kRemovable, kReadOnly)(p);
          onDelete(OnDelete::Stays)(p);
        }},
       {kRemoved + network, {53, 55, 67, 1222, 1231}, 0, drive(kRemote)},
-      {kRemoved + network, {2, 3}, 0, [&](FakePlatform& p) {  // mapped, out of an elevated
-         drive(kUnseen)(p);                                  // process's sight
+      // A mapped drive out of an elevated process's sight.
+      {kRemoved + network,
+       {2, 3},
+       0,
+       [&](FakePlatform& p) {
+         drive(kUnseen)(p);
          p.registry.SetString(L"HKEY_CURRENT_USER\\Network\\E", L"RemotePath", "\\\\server\\share");
        }},
       {kRemoved, {3}, 0, drive(kUnseen)},  // not there, and not mapped
-      {NotRemoved(pending), {0}, 0, onDelete(OnDelete::Pending)},  // "deleted", still open elsewhere
+      // "Deleted", but still open elsewhere.
+      {NotRemoved(pending), {0}, 0, onDelete(OnDelete::Pending)},
       {NotRemoved(pending), {0}, 0, onDelete(OnDelete::PendingFat)},
       {NotRemoved(e + L"it is still there"), {0}, 0, onDelete(OnDelete::Stays)},
-      {NotRemoved(L"\"SVCHOST" + run + L": could not be checked: Out of memory\n\"SVCHOST" + userRun +
-                  L": could not be checked: Out of memory\n\"QUORIN" + run +
+      {NotRemoved(L"\"SVCHOST" + run + L": could not be checked: Out of memory\n\"SVCHOST" +
+                  userRun + L": could not be checked: Out of memory\n\"QUORIN" + run +
                   L": could not be checked: Out of memory\n\"QUORIN" + userRun +
                   L": could not be checked: Out of memory"),
        {0},
@@ -155,26 +166,29 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
   const std::wstring svchost = L"c:\\windows\\svchost.exe", quorin = L"e:\\quorin.exe";
   const std::wstring bothEnded =
       kRemoved + L"\n\nEnded the virus's running programs: " + svchost + L", " + quorin;
-  const std::wstring held = svchost + L": access was denied (it may be running); it will be "
-                                      L"deleted when Windows restarts";
+  const std::wstring held =
+      svchost +
+      L": access was denied (it may be running); it will be deleted when Windows restarts";
   enum Process { kWorm, kPartner, kSystem32, kSysWow64, kMdmElsewhere, kUnreadable, kReused };
   struct Row {
     std::wstring says;
     std::function<void(FakePlatform&)> arrange = nullptr;
   } rows[] = {
       {bothEnded},
-      {bothEnded, [](FakePlatform& p) {  // ended, it starts its partner again
+      // Ended, it starts its partner again.
+      {bothEnded,
+       [](FakePlatform& p) {
          p.processes[kPartner].onEnd = [&p] {
            p.processes.push_back({20, L"svchost.exe", {L"c:\\windows\\svchost.exe"}});
          };
        }},
-      {NotRemoved(svchost + L": its running program could not be ended: access is denied\n" + held) +
+      {NotRemoved(svchost + L": its running program could not be ended: access is denied\n" +
+                  held) +
            kRestart + L"\n\nEnded the virus's running programs: " + quorin,
        [](FakePlatform& p) { p.processes[kWorm].endable = false; }},
       {NotRemoved(svchost + L": its running program could not be ended: it did not end in time\n" +
                   quorin + L": its running program could not be ended: it did not end in time\n" +
-                  held + L"\n" + quorin + L": access was denied (it may be running); close the "
-                                         L"program holding it and press Kill Virus again") +
+                  held + L"\n" + quorin + L": access was denied (it may be running)" + kHoldOff) +
            kRestart,
        [](FakePlatform& p) { p.processes[kWorm].lingers = p.processes[kPartner].lingers = true; }},
       {kRemoved + L"\n\nEnded the virus's running programs: " + svchost,
@@ -186,8 +200,9 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.says);
     FakePlatform p;
-    for (const wchar_t* f : {L"c:\\windows\\system32\\svchost.exe", L"c:\\windows\\syswow64\\svchost.exe",
-                             L"d:\\tools\\mdm.exe", L"e:\\quorin.exe", L"c:\\tools\\quorin.exe"})
+    for (const wchar_t* f :
+         {L"c:\\windows\\system32\\svchost.exe", L"c:\\windows\\syswow64\\svchost.exe",
+          L"d:\\tools\\mdm.exe", L"e:\\quorin.exe", L"c:\\tools\\quorin.exe"})
       p.files.Add(f);
     // The worm started from a substituted drive: its image path is another spelling.
     p.files.Add(L"z:\\windows\\svchost.exe").fileIndex = p.files.Add(svchost).fileIndex;

@@ -61,8 +61,8 @@ int32_t Win32Processes::CreateFile(const std::wstring& path, uint32_t access, ui
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return FromHandle(INVALID_HANDLE_VALUE);
   }
-  return FromHandle(::CreateFileW(path.c_str(), access, shareMode, nullptr, creationDisposition,
-                                  flags, nullptr));
+  return FromHandle(
+      ::CreateFileW(path.c_str(), access, shareMode, nullptr, creationDisposition, flags, nullptr));
 }
 
 int32_t Win32Processes::GetFileInformationByHandle(int32_t file, FileIdentity& identity) {
