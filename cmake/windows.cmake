@@ -71,7 +71,9 @@ foreach(t qc_logic qc_win32 quorin_cleaner)
 endforeach()
 # The program ends on the 8-byte boundary a signature starts at, with the checksum over that, so
 # that removing a signature gives back exactly these bytes (cmake/pe_finish.py).
-find_program(QC_PYTHON3 python3 REQUIRED)
+# Debian's interpreter, which setup.sh installs (with python3-pefile for the PE checks).
+find_program(QC_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+set_property(TARGET quorin_cleaner APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py)
 # Wine copies every section of an image whose file offsets are not page-aligned into private
 # memory, debug sections included (3 MB here). The program ships without them and without its
 # symbol table; both are kept beside it in "Quorin Cleaner.debug", which a debugger finds
@@ -81,7 +83,7 @@ set(QC_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
 add_custom_command(TARGET quorin_cleaner POST_BUILD
   COMMAND ${QC_OBJCOPY} --only-keep-debug "Quorin Cleaner.exe" "Quorin Cleaner.debug"
   COMMAND ${QC_OBJCOPY} --strip-all "--add-gnu-debuglink=Quorin Cleaner.debug" "Quorin Cleaner.exe"
-  COMMAND ${QC_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py "Quorin Cleaner.exe"
+  COMMAND ${QC_DEBIAN_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py "Quorin Cleaner.exe"
   WORKING_DIRECTORY $<TARGET_FILE_DIR:quorin_cleaner>
   VERBATIM)
 
