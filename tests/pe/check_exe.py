@@ -49,8 +49,6 @@ pinned = {tuple(line.split()) for line in open(os.path.join(root, "docs", "impor
 imported = {(dll, name) for dll, names in imports.items() for name in names}
 for dll, name in sorted(imported - pinned):
     check(f"{dll} {name} is in docs/imports.txt (does the oldest supported Windows have it?)", False)
-for dll, name in sorted(pinned - imported):
-    print(f"note: {dll} {name} is pinned but no longer imported")
 
 # The oldest supported Windows, as CMakeLists.txt states it, is what the header, the manifest and
 # the README say.
