@@ -73,7 +73,8 @@ endforeach()
 # that removing a signature gives back exactly these bytes (cmake/pe_finish.py).
 # Debian's interpreter, which setup.sh installs (with python3-pefile for the PE checks).
 find_program(QC_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
-set_property(TARGET quorin_cleaner APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py)
+set_property(TARGET quorin_cleaner APPEND PROPERTY LINK_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py)
 # Wine copies every section of an image whose file offsets are not page-aligned into private
 # memory, debug sections included (3 MB here). The program ships without them and without its
 # symbol table; both are kept beside it in "Quorin Cleaner.debug", which a debugger finds

@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built program as Windows will load it: ASLR and DEP, relocations kept, no section
 both writable and executable, imports only from DLLs the loader always takes from the system
-folder and only the functions pinned in docs/imports.txt, the DLL search narrowed at start, the
-oldest supported Windows in the header, the manifest and the README, and the resources (version
-record, icon, manifest).
+folder and only the functions in docs/imports.txt, the DLL search narrowed at start, the oldest
+Windows as CMakeLists.txt states it, and the resources (version record, icon, manifest).
    check_exe.py PROGRAM.exe CMakeLists.txt      prints each failed check; exit 1 if any"""
 import os
 import re
@@ -48,16 +47,17 @@ pinned = {tuple(line.split()) for line in open(os.path.join(root, "docs", "impor
           if line.strip() and not line.startswith("#")}
 imported = {(dll, name) for dll, names in imports.items() for name in names}
 for dll, name in sorted(imported - pinned):
-    check(f"{dll} {name} is in docs/imports.txt (does the oldest supported Windows have it?)", False)
+    check(f"{dll} {name} in docs/imports.txt (does the oldest supported Windows have it?)", False)
 
-# The oldest supported Windows, as CMakeLists.txt states it, is what the header, the manifest and
-# the README say.
+# The header, the manifest and the README say the oldest Windows that CMakeLists.txt states.
 oldest = re.search(r"set\(QC_OLDEST_WINDOWS_VERSION ([\d.]+)\)", project).group(1)
 oldest_name = re.search(r'set\(QC_OLDEST_WINDOWS_NAME "([^"]+)"\)', project).group(1)
 oldest_version = tuple(int(p) for p in oldest.split("."))
 o = pe.OPTIONAL_HEADER
-check(f"OS version {oldest}", (o.MajorOperatingSystemVersion, o.MinorOperatingSystemVersion) == oldest_version)
-check(f"subsystem version {oldest}", (o.MajorSubsystemVersion, o.MinorSubsystemVersion) == oldest_version)
+os_version = (o.MajorOperatingSystemVersion, o.MinorOperatingSystemVersion)
+check(f"OS version {oldest} (got {os_version})", os_version == oldest_version)
+subsystem_version = (o.MajorSubsystemVersion, o.MinorSubsystemVersion)
+check(f"subsystem version {oldest} (got {subsystem_version})", subsystem_version == oldest_version)
 check("terminal-server aware", o.DllCharacteristics & 0x8000)
 check(f"README.md says {oldest_name} or later",
       f"{oldest_name} or later" in open(os.path.join(root, "README.md")).read())
@@ -111,11 +111,12 @@ manifest = resource(24).decode("utf-8", "replace")
 for want in ("Microsoft.Windows.Common-Controls", 'version="6.0.0.0"', 'level="highestAvailable"',
              "<dpiAware"):
     check(f"manifest has {want}", want in manifest)
-# Each Windows' identifier in a manifest's supported-OS list, and its version.
-MANIFEST_OS = {"e2011457-1546-43c5-a5fe-008deee3d3f0": (6, 0), "35138b9a-5d96-4fbd-8e2d-a2440225f93a": (6, 1),
-               "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38": (6, 2), "1f676c76-80e1-4239-95bb-83d0f6d0da78": (6, 3),
-               "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a": (10, 0)}
-listed = sorted(MANIFEST_OS.get(i, (0, 0)) for i in re.findall(r'supportedOS Id="\{([^}]+)\}"', manifest))
+MANIFEST_OS = {  # each Windows' identifier in a manifest's supported-OS list, and its version
+    "e2011457-1546-43c5-a5fe-008deee3d3f0": (6, 0), "35138b9a-5d96-4fbd-8e2d-a2440225f93a": (6, 1),
+    "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38": (6, 2), "1f676c76-80e1-4239-95bb-83d0f6d0da78": (6, 3),
+    "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a": (10, 0)}
+ids = re.findall(r'supportedOS Id="\{([^}]+)\}"', manifest)
+listed = sorted(MANIFEST_OS.get(i, (0, 0)) for i in ids)
 check(f"manifest lists Windows {oldest} to 10 (got {listed})",
       listed == [v for v in sorted(MANIFEST_OS.values()) if v >= oldest_version])
 

@@ -17,11 +17,10 @@ fail() {
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quorin Cleaner test signer" \
   -addext "extendedKeyUsage=codeSigning" -keyout key.pem -out cert.pem 2>/dev/null
-echo "throwaway password" >password
+echo "1234" >password  # the PKCS#12 file's password and the token's PIN
 openssl pkcs12 -export -inkey key.pem -in cert.pem -passout file:password -out key.p12
 export SOFTHSM2_CONF=$scratch/softhsm2.conf
 echo "directories.tokendir = $scratch/tokens" >"$SOFTHSM2_CONF"
-echo "1234" >pin
 softhsm2-util --init-token --free --label qc-test --pin 1234 --so-pin 4321 >/dev/null
 openssl pkcs8 -topk8 -nocrypt -in key.pem -out key.pk8
 softhsm2-util --import key.pk8 --token qc-test --label signer --id 01 --pin 1234 >/dev/null
@@ -44,5 +43,5 @@ sign_and_check() {
 }
 sign_and_check pkcs12 QC_SIGN_PKCS12=key.p12 QC_SIGN_PASSWORD_FILE=password
 sign_and_check pkcs11 QC_SIGN_PKCS11_MODULE=/usr/lib/softhsm/libsofthsm2.so QC_SIGN_PKCS11_CERTS=cert.pem \
-  "QC_SIGN_PKCS11_KEY=pkcs11:token=qc-test;object=signer;type=private" QC_SIGN_PASSWORD_FILE=pin
+  "QC_SIGN_PKCS11_KEY=pkcs11:token=qc-test;object=signer;type=private" QC_SIGN_PASSWORD_FILE=password
 exit $status
