@@ -86,6 +86,9 @@ if(QC_WIN_BUILD_DIR)
   add_test(NAME reproducible_build COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/reproducible_build_test.sh
     ${QC_WIN_BUILD_DIR} ${CMAKE_BINARY_DIR}/reproducible)
   set_tests_properties(reproducible_build PROPERTIES LABELS release TIMEOUT 900)
+  add_test(NAME signed_build COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/signed_build_test.sh
+    ${QC_WIN_BUILD_DIR} ${CMAKE_BINARY_DIR}/signed)
+  set_tests_properties(signed_build PROPERTIES LABELS release TIMEOUT 300)
   set(QC_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/scripts)
   add_test(NAME wine_win32_tests
     COMMAND ${QC_SCRIPTS}/wine/run_exe.sh ${QC_WINE_BUILD_DIR}/qc_win32_tests.exe)

@@ -6,15 +6,48 @@ file(GLOB QC_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 list(FILTER QC_WIN32_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 add_library(qc_win32 STATIC ${QC_WIN32_SOURCES})
 target_link_libraries(qc_win32 PUBLIC qc_logic)
-target_compile_definitions(qc_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# The headers offer what the oldest supported Windows has, and no more (6.1 gives 0x601).
+string(REPLACE "." ";" qc_oldest "${QC_OLDEST_WINDOWS_VERSION}")
+list(GET qc_oldest 0 QC_OLDEST_MAJOR)
+list(GET qc_oldest 1 QC_OLDEST_MINOR)
+math(EXPR qc_api_level "(${QC_OLDEST_MAJOR} << 8) | ${QC_OLDEST_MINOR}" OUTPUT_FORMAT HEXADECIMAL)
+target_compile_definitions(qc_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=${qc_api_level}
+  WINVER=${qc_api_level})
 set(QC_SYSTEM_LIBS advapi32 user32 gdi32 shell32 comctl32 winmm version kernel32)
 target_link_libraries(qc_win32 PUBLIC ${QC_SYSTEM_LIBS})
 # The logic's default constructors reach DefaultPlatform() in the backend: a cycle CMake resolves.
 set_property(TARGET qc_logic APPEND PROPERTY INTERFACE_LINK_LIBRARIES qc_win32)
 
 set(QC_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/app/resources)
+# The manifest lists every Windows from the oldest supported on, by the identifier each knows
+# itself by.
+set(QC_WINDOWS_MANIFEST_IDS
+  "6.0 {e2011457-1546-43c5-a5fe-008deee3d3f0}"  # Vista
+  "6.1 {35138b9a-5d96-4fbd-8e2d-a2440225f93a}"  # 7
+  "6.2 {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"  # 8
+  "6.3 {1f676c76-80e1-4239-95bb-83d0f6d0da78}"  # 8.1
+  "10.0 {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")  # 10 and 11
+set(QC_SUPPORTED_OS "")
+set(oldest_listed FALSE)
+foreach(entry ${QC_WINDOWS_MANIFEST_IDS})
+  separate_arguments(entry)
+  list(GET entry 0 os_version)
+  list(GET entry 1 os_id)
+  if(os_version VERSION_EQUAL QC_OLDEST_WINDOWS_VERSION)
+    set(oldest_listed TRUE)
+  endif()
+  if(os_version VERSION_GREATER_EQUAL QC_OLDEST_WINDOWS_VERSION)
+    string(APPEND QC_SUPPORTED_OS "      <supportedOS Id=\"${os_id}\"/>\n")
+  endif()
+endforeach()
+if(NOT oldest_listed)
+  message(FATAL_ERROR "no manifest identifier for Windows ${QC_OLDEST_WINDOWS_VERSION}")
+endif()
+string(REGEX REPLACE "\n$" "" QC_SUPPORTED_OS "${QC_SUPPORTED_OS}")
 configure_file(${QC_RESOURCE_DIR}/quorin_cleaner.manifest.in ${QC_GENERATED_DIR}/quorin_cleaner.manifest
   @ONLY)
+# The release's README.txt, with the version and the oldest Windows filled in.
+configure_file(docs/README.txt ${QC_GENERATED_DIR}/README.txt @ONLY)
 add_executable(quorin_cleaner WIN32 src/platform/win32/main.cpp ${QC_RESOURCE_DIR}/quorin_cleaner.rc)
 # The resource compiler finds the version header and the manifest made from the project's version.
 target_include_directories(quorin_cleaner PRIVATE ${QC_GENERATED_DIR})
@@ -26,10 +59,22 @@ target_link_libraries(quorin_cleaner PRIVATE qc_win32 ${QC_STATIC_LINK})
 # No time stamp in the header: the same commit links to the same bytes at any time.
 target_link_options(quorin_cleaner PRIVATE -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section
   -Wl,--file-alignment=0x1000 -Wl,--no-insert-timestamp -Wl,--gc-sections)
+# Older Windows refuses the program with its own message rather than fail on a missing function.
+# Terminal-server aware: it keeps no per-user state in the Windows folder that would need mapping.
+target_link_options(quorin_cleaner PRIVATE
+  -Wl,--major-os-version=${QC_OLDEST_MAJOR} -Wl,--minor-os-version=${QC_OLDEST_MINOR}
+  -Wl,--major-subsystem-version=${QC_OLDEST_MAJOR} -Wl,--minor-subsystem-version=${QC_OLDEST_MINOR}
+  -Wl,--tsaware)
 # One section per function and datum, so that the linker drops what the program never reaches.
 foreach(t qc_logic qc_win32 quorin_cleaner)
   target_compile_options(${t} PRIVATE -ffunction-sections -fdata-sections)
 endforeach()
+# The program ends on the 8-byte boundary a signature starts at, with the checksum over that, so
+# that removing a signature gives back exactly these bytes (cmake/pe_finish.py).
+# Debian's interpreter, which setup.sh installs (with python3-pefile for the PE checks).
+find_program(QC_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+set_property(TARGET quorin_cleaner APPEND PROPERTY LINK_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py)
 # Wine copies every section of an image whose file offsets are not page-aligned into private
 # memory, debug sections included (3 MB here). The program ships without them and without its
 # symbol table; both are kept beside it in "Quorin Cleaner.debug", which a debugger finds
@@ -39,6 +84,7 @@ set(QC_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
 add_custom_command(TARGET quorin_cleaner POST_BUILD
   COMMAND ${QC_OBJCOPY} --only-keep-debug "Quorin Cleaner.exe" "Quorin Cleaner.debug"
   COMMAND ${QC_OBJCOPY} --strip-all "--add-gnu-debuglink=Quorin Cleaner.debug" "Quorin Cleaner.exe"
+  COMMAND ${QC_DEBIAN_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pe_finish.py "Quorin Cleaner.exe"
   WORKING_DIRECTORY $<TARGET_FILE_DIR:quorin_cleaner>
   VERBATIM)
 

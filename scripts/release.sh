@@ -3,8 +3,10 @@
 #   dist/QuorinCleaner-<version>.zip   "Quorin Cleaner.exe", its SHA256SUMS and README.txt
 #   dist/SHA256SUMS                    the zip's own checksum, to be published apart from it
 # The build starts from an export of the current commit in a fresh folder, so the program comes
-# from the commit alone. The program is byte for byte the same on every run (see the README);
-# the zip too, since its entries carry the commit's time and fixed modes in a fixed order.
+# from the commit alone. The unsigned program is byte for byte the same on every run (see the
+# README); the zip too, since its entries carry the commit's time and fixed modes in a fixed order.
+# When the environment names a code-signing key (scripts/sign.sh), the program is signed before
+# its checksum is taken; removing that signature gives back the unsigned program exactly.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$root/build/release
@@ -29,8 +31,9 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/build/win/CMakeCac
 
 stage=$work/stage
 cp "$work/build/win/Quorin Cleaner.exe" "$stage/"
-# Windows' own editor wants CR LF.
-sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$work/src/docs/README.txt" >"$stage/README.txt"
+bash "$work/src/scripts/sign.sh" "$stage/Quorin Cleaner.exe"
+# The build filled in the version and the oldest Windows; Windows' own editor wants CR LF.
+sed -e 's/$/\r/' "$work/build/win/generated/README.txt" >"$stage/README.txt"
 (cd "$stage" && sha256sum "Quorin Cleaner.exe" >SHA256SUMS)
 
 zip_name=QuorinCleaner-$version.zip

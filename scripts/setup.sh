@@ -2,12 +2,14 @@
 # Installs what building and testing need on a Debian machine; does nothing that is already done.
 set -euo pipefail
 
+# osslsigncode signs releases; OpenSSL's PKCS#11 engine lets it use a key in a token, for which
+# SoftHSM stands in during the tests.
 need=(cmake ninja-build g++ make libgtest-dev libgmock-dev clang-format
       clang libclang-rt-dev clang-tidy cppcheck
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
       wine wine32:i386 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils imagemagick procps python3-pefile
-      zip)
+      zip osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup: run as root (apt-get needs it)" >&2

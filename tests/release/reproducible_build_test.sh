@@ -12,7 +12,7 @@ copy=$scratch/another-copy-of-the-tree
 rm -rf "$copy"
 mkdir -p "$copy"
 # Copies keep their times, so a second run rebuilds only what changed.
-(cd "$root" && cp -a CMakeLists.txt cmake scripts src tests bench "$copy/")
+(cd "$root" && cp -a CMakeLists.txt cmake scripts src tests bench docs "$copy/")
 start=$SECONDS
 QC_BUILD_DIR=$scratch/build bash "$copy/scripts/build.sh" --program-only >"$scratch/build.log"
 echo "second build: $((SECONDS - start)) s"
