@@ -125,12 +125,10 @@ drive hold 'c:\windows\svchost.exe' "$(winpath "$work/hold.flag")" &
 holder=$!
 check "another process holds c:\\windows\\svchost.exe" within 10000 test -e "$work/hold.flag"
 box=$(kill_virus)
-expect_eq "held file: exclamation box" "${box##*|}" exclamation
 check "held file: named as in use and marked for restart" grep -qF \
   'c:\windows\svchost.exe: it is in use by a running program; it will be deleted when Windows restarts' <<<"$box"
 check "held file: nothing else named" test "$(grep -o '\\n[a-o]:\\' <<<"$box" | wc -l)" -eq 1
 expect_eq "held file: every other file removed" "$(files_left)" 1
-expect_eq "held file: the values removed" "$(worm_values)" 0
 check "held file: marked for deletion at restart" grep -qi svchost.exe <<<"$(w reg query "$session" /v PendingFileRenameOperations)"
 rm -f "$work/hold.flag"
 wait $holder || true
@@ -145,7 +143,6 @@ run_as() {  # run_as PATH N: the driver copied to PATH, started, holding its own
   programs[$2]=$!
 }
 running() { kill -0 "${programs[$1]}" 2>/dev/null; }
-declare -a programs
 run_as 'c:\windows\svchost.exe' 0
 run_as 'e:\quorin.exe' 1
 run_as 'd:\tools\svchost.exe' 2

@@ -48,6 +48,7 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
   const std::wstring disc =
       kRemoved + L"\n\n" + e + L"on a read-only disc, it cannot be deleted there";
   const std::wstring network = L"\n\nNot checked, network drives that could not be reached: e:";
+  const std::wstring oom = L": could not be checked: Out of memory";
   const std::wstring run = L"\" in " + std::wstring(kMachineRun),
                      userRun = L"\" in " + std::wstring(kUserRun);
   auto onDelete = [](OnDelete how) {
@@ -112,10 +113,8 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       {NotRemoved(pending), {0}, 0, onDelete(OnDelete::Pending)},
       {NotRemoved(pending), {0}, 0, onDelete(OnDelete::PendingFat)},
       {NotRemoved(e + L"it is still there"), {0}, 0, onDelete(OnDelete::Stays)},
-      {NotRemoved(L"\"SVCHOST" + run + L": could not be checked: Out of memory\n\"SVCHOST" +
-                  userRun + L": could not be checked: Out of memory\n\"QUORIN" + run +
-                  L": could not be checked: Out of memory\n\"QUORIN" + userRun +
-                  L": could not be checked: Out of memory"),
+      {NotRemoved(L"\"SVCHOST" + run + oom + L"\n\"SVCHOST" + userRun + oom + L"\n\"QUORIN" + run +
+                  oom + L"\n\"QUORIN" + userRun + oom),
        {0},
        0,
        [](FakePlatform& p) {  // tried all the same, nothing skipped, pair by pair
