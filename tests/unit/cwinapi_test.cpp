@@ -39,6 +39,14 @@ TEST(CWinAPIRegistry, OverflowBeforeAnyWriteAndListingBuffersGrowUpToABound) {
   EXPECT_EQ(rows[0].size(), 120000u);
   EXPECT_EQ(rows[1], L"\"" + std::wstring(grown.begin(), grown.end()) + L"\"");
   EXPECT_LT(p.registry.calls, 12);
+  rows.clear();  // a longest size of 0xFFFFFFFF is bounded, not wrapped to an empty buffer
+  p.onAddString = nullptr;
+  p.registry.reportedLongest = 0xFFFFFFFFu;
+  api.RegistryEnumerateValues(key, names, datas, home);
+  EXPECT_EQ(rows.size(), 2u);
+  p.onAddString = [] { throw std::bad_alloc(); };
+  EXPECT_EQ(ErrorNumberOf([&] { api.RegistryEnumerateValues(key, names, datas, home); }),
+            kErrOutOfMemory);
 
   rows.clear();  // performance data may never fit and report no size: the rows before stay
   p.registry.calls = 0;
@@ -101,6 +109,18 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
     std::wstring got = L"error";
     ResumeNext([&] { got = CStr(api.TtoP(std::get<0>(row), std::get<1>(row))); });
     EXPECT_EQ(got, std::get<2>(row)) << CStr(std::get<0>(row));
+  }
+  // At 96 to 384 pixels per inch, PtoT's twips come back as the same pixels from TtoP and from
+  // a tray event's X.
+  for (float dpi : {96.f, 120.f, 144.f, 168.f, 192.f, 216.f, 240.f, 384.f}) {
+    p.twipsX = 1440 / dpi;
+    for (Long n : {1, 7, 513, 1000, 1919}) {
+      Variant pixels = Variant::Long(n), twips = api.PtoT(pixels);
+      Single x = static_cast<Single>(CDbl(twips));
+      EXPECT_NEAR(CDbl(twips), n * 1440.0 / dpi, n * 1e-5) << dpi;
+      EXPECT_EQ(CLng(api.TtoP(twips)), n) << dpi;
+      EXPECT_EQ(std::make_pair(api.TryIcnRtnMsg(x), x), std::make_pair(n == 513 ? n : 0, Single(n)));
+    }
   }
   EXPECT_EQ(ErrorNumberOf([&] { api.MouseY(); }), kErrOverflow);
   p.cursor = {11, 2730};
@@ -176,6 +196,34 @@ TEST(CWinAPIShell, TheTrayRecordWhenItIsSentAndTheEventSounds) {
         L"SystemQuestion", L"SystemAsterisk", L"SystemExclamation", L"SystemHand"})
     want.emplace_back(e, 0x12001);
   EXPECT_EQ(p.sounds, want);
+
+  // Names with a NUL, or with a character the code page has no code for, reach no call.
+  p.sounds.clear();
+  api.SetClassesRoot(static_cast<Long>(win::HKEY_CURRENT_USER), L"Software\\Classes\\");
+  String add = L"ADD", file = L"c:\\a.txt", command, at = L"Software\\Scratch", v = L"v", ext = L"q",
+         type = L"Q", nul(L"c:\\a\0b", 6);
+  Long zero = 0, home = static_cast<Long>(win::HKEY_CURRENT_USER);
+  Byte one = 1;
+  api.ExecuteFile(nul, zero);
+  api.OpenWebSite(nul, zero);
+  for (String bad : {nul, String(L"c:\\\u0416")}) {
+    api.DocumentList(add, bad);
+    api.SetDeskWallPaper(one, bad);
+    api.PlaySound(zero, bad);
+    api.PlayAvi(bad);
+    api.ExecuteFile(file, zero, bad);
+    api.RegistryValueS(at, v, bad, home);
+    api.RegistryRun(v, bad);
+    api.RegistryCreateRightClickAccess(bad, command);
+    api.RegistryCreateAssociation(ext, type, bad);
+    EXPECT_TRUE(p.registry.Key(L"HKEY_CURRENT_USER\\Software\\Classes\\*\\shell\\" + bad +
+                               L"\\Command").empty());
+  }
+  EXPECT_TRUE(p.sounds.empty() && p.texts.empty() && p.started.empty() && p.recentDocs.empty());
+  for (const wchar_t* key : {L"HKEY_CURRENT_USER\\Software\\Scratch",
+                             L"HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\run",
+                             L"HKEY_CURRENT_USER\\Software\\Classes\\.q"})
+    EXPECT_TRUE(p.registry.Key(key).empty()) << key;
 }
 
 // Disk space past 4 GiB; DocumentList's verbs in any case; shutting down holds the privilege for
@@ -189,8 +237,24 @@ TEST(CWinAPISystem, DiskSpaceDocumentListAndShuttingDown) {
   api.DiskSpace(e, dFree, dUsed, dTotal);
   EXPECT_EQ(std::make_tuple(dTotal / 65536, dFree / 65536, dUsed / 65536),
             std::make_tuple(4294967295.0, 2147483648.0, 2147483647.0));
+  p.freeToCaller = 3ull << 40;
+  p.totalBytes = 1ull << 52;  // past 2^32 clusters
+  api.DiskSpace(e, dFree, dUsed, dTotal);
+  EXPECT_EQ(std::make_pair(dFree, dTotal), std::make_pair(3.0 * (1ull << 40), 0x1p52));
   for (String* verb : {&clear, &add, &other}) api.DocumentList(*verb, doc);
   EXPECT_EQ(p.recentDocs, (std::vector<std::wstring>{L"(null)", doc}));
+  // System programs by their full paths; the Open With dialog for a failure up to 32; COM once.
+  p.windowsFolder = "C:\\WINDOWS";
+  p.systemFolder = "C:\\WINDOWS\\system32";
+  p.shellAnswer = 32;
+  Long window = 0;
+  api.ShowRecycleBin(window);
+  api.OpenWebSite(doc, window);
+  EXPECT_EQ(p.started, (std::vector<std::wstring>{
+                           L"C:\\WINDOWS\\explorer.exe|/root,::{645FF040-5081-101B-9F08-00AA002F954E}",
+                           doc + L"|", L"C:\\WINDOWS\\system32\\rundll32.exe|rundll32.exe "
+                           L"shell32.dll,OpenAs_RunDLL " + doc}));
+  EXPECT_EQ(p.comInits, 1);
 
   using Seen = std::vector<std::pair<uint32_t, bool>>;  // flags, privilege enabled at the call
   const std::tuple<Long, bool, bool, Seen> rows[] = {
