@@ -3,6 +3,7 @@
 // own names, folders, volume (beyond 2 GiB on any build machine) and sound devices.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <tuple>
 
 // Before <windows.h>: its macros (ExitWindows, PlaySound ...) would rename members of the class.
@@ -19,6 +20,9 @@ TEST(FindFilesOnDisk, RowsCountersAndSizesFromAScratchTree) {
                     n = tree.Folder("My Folder\\notes.txt");
   tree.File("top file.txt", 5), tree.File("big.bin", 5LL << 30),
       tree.File("My Folder\\notes.txt\\n.txt", 13);
+  // A file whose name has no ANSI form: the A calls list it as "?", a name no call can open.
+  const std::wstring odd = win32::Wide(r) + L"\\\u4E2D";
+  CloseHandle(CreateFileW(odd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   struct {
     std::string path, pattern;
     Boolean nameTab, thisFolderOnly;
@@ -40,6 +44,7 @@ TEST(FindFilesOnDisk, RowsCountersAndSizesFromAScratchTree) {
     EXPECT_EQ(std::make_tuple(files, dirs, CDbl(total)),
               std::make_tuple(row.files, row.dirs, row.size));
   }
+  DeleteFileW(odd.c_str());
 }
 
 // Takes the rows of a search, slowly when asked, and notes what ran meanwhile.
@@ -103,6 +108,11 @@ TEST(ShellRecordOnDisk, TypeNameAndIconOfARealFile) {
   CWinAPI api;
   String path = win32::Wide(file);
   EXPECT_EQ(api.RetrieveFileTypeName(path), win32::Wide(name));
+  // A missing file, and a name the call would cut at its NUL: no type, not the last file's.
+  for (String other : {win32::Wide(folder.path) + L"\\missing.ini", path + std::wstring(L"\0x", 2)}) {
+    EXPECT_EQ(api.RetrieveFileTypeName(other), L"");
+    EXPECT_EQ(api.RetrieveFileTypeName(path), win32::Wide(name));
+  }
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateBitmap(32, 32, 1, 32, nullptr);
   SelectObject(dc, bitmap);
@@ -116,6 +126,21 @@ TEST(ShellRecordOnDisk, TypeNameAndIconOfARealFile) {
   }
   DeleteDC(dc);  // then the bitmap it held
   DeleteObject(bitmap);
+}
+
+// The class's 32-bit tray record in this build's NOTIFYICONDATAA: each field where it belongs.
+TEST(ShellRecordOnDisk, TheTrayRecordInThisBuildsLayout) {
+  const HWND window = GetDesktopWindow();
+  const HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+  const uint32_t fields[] = {88, static_cast<uint32_t>(win32::FromHandle(window)), 1, 7,
+                             WM_MOUSEMOVE, static_cast<uint32_t>(win32::FromHandle(icon))};
+  std::vector<uint8_t> record(88, ' ');
+  std::memcpy(record.data(), fields, sizeof fields);
+  std::memcpy(&record[24], "Quorin", 7);
+  const NOTIFYICONDATAA d = win32::NotifyIconRecord(record);
+  EXPECT_EQ(std::make_tuple(d.cbSize, d.hWnd, d.uID, d.uFlags, d.uCallbackMessage, d.hIcon),
+            std::make_tuple(DWORD{NOTIFYICONDATAA_V1_SIZE}, window, 1u, 7u, UINT{WM_MOUSEMOVE}, icon));
+  EXPECT_STREQ(d.szTip, "Quorin");
 }
 
 TEST(SystemInformation, NamesFoldersDevicesAndVolumesAreTheSystemsOwn) {

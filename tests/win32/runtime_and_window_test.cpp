@@ -157,13 +157,16 @@ TEST(WindowControl, TopmostBottomHiddenTransparentFlatAndMenuBitmaps) {
   Settle();
   EXPECT_TRUE(Below(w.hwnd, other.hwnd) && IsWindowVisible(w.hwnd));
 
+  RECT placed{}, shown{};
+  GetWindowRect(w.hwnd, &placed);
   api.HideWindow(h);
   Settle();
   EXPECT_FALSE(IsWindowVisible(w.hwnd));
   Boolean show = kTrue;
   api.HideWindow(h, show);
   Settle();
-  EXPECT_TRUE(IsWindowVisible(w.hwnd));
+  GetWindowRect(w.hwnd, &shown);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd) && EqualRect(&placed, &shown)) << "shown in its place";
   api.MakeTransparentForm(h);
   EXPECT_EQ(GetWindowLongA(w.hwnd, GWL_EXSTYLE) & (WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW),
             WS_EX_TRANSPARENT);
@@ -188,6 +191,35 @@ TEST(WindowControl, TopmostBottomHiddenTransparentFlatAndMenuBitmaps) {
   }
   DestroyWindow(w.hwnd);  // before the bitmap it shows goes
   DeleteObject(bmp);
+}
+
+// A hook that refuses to make the control with id 2: one way a window ends up made in part.
+LRESULT CALLBACK RefuseControl2(int code, WPARAM wp, LPARAM lp) {
+  const CREATESTRUCTW* made = code == HCBT_CREATEWND ? reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs : nullptr;
+  if (made && made->hwndParent && made->hMenu == reinterpret_cast<HMENU>(2)) return 1;
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// A window without one of its controls is destroyed and reported as one never made; its end posts
+// no quit, which would close at once the box telling the user why the program stops.
+TEST(FormCreation, AWindowMadeInPartIsNone) {
+  struct : IFormEvents {
+    void OnClick(int) override {}
+    void OnTimer() override {}
+  } events;
+  FormSpec layout;
+  layout.caption = L"qc half made";
+  layout.clientWidth = 200, layout.clientHeight = 100, layout.timerInterval = 50;
+  layout.controls.resize(2);
+  layout.controls[0].id = 1, layout.controls[1].id = 2;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseControl2, nullptr, GetCurrentThreadId());
+  win32::Win32Forms forms;
+  EXPECT_THROW(forms.CreateForm(layout, events), RuntimeError);
+  UnhookWindowsHookEx(hook);
+  MSG quit;
+  EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(std::make_pair(forms.MainWindow(), FindWindowW(nullptr, L"qc half made")),
+            std::make_pair(HWND{}, HWND{}));
 }
 
 TEST(WindowControl, CursorAndWorkAreaSetThenReadInTwips) {
