@@ -65,7 +65,7 @@ class FakeRegistry : public IRegistry {
     failures_.push_back({call, code, times});
   }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
-  int calls = 0;                        // registry calls made
+  int calls = 0;          // registry calls made
   U reportedLongest = 0;  // when set, the longest name and data RegQueryInfoKey reports
   std::function<void(W name)> onQuery;  // runs first in every value query
 
@@ -186,21 +186,24 @@ class FakePlatform : public Platform, Families {
   U volumeFlags = 0;
   std::array<U, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
   uint64_t freeToCaller = 0, totalBytes = 0;      // GetDiskFreeSpaceEx's; both 0: no such call
-  string systemFolder, windowsFolder;             // the folder calls' answers ("": they fail)
-  I shellAnswer = 42;                             // ShellExecute's
-  std::vector<wstring> started;  // "file|parameters" to ShellExecute, "program|line" to start
-  std::vector<wstring> texts;    // commands to mciSendString, texts to SystemParametersInfo
+  // What reaches the system: "file|parameters" to ShellExecute (failing, so Open With follows),
+  std::vector<wstring> handedOn;  // "program|line" started, mciSendString and wallpaper texts
   int comInits = 0;
-  std::vector<std::pair<U, Bytes>> notified;      // tray message, record
-  std::vector<wstring> recentDocs;                // "(null)" for none
-  std::vector<std::pair<wstring, U>> sounds;      // name, flags
+  std::vector<std::pair<U, Bytes>> notified;  // tray message, record
+  std::vector<wstring> recentDocs;            // "(null)" for none
+  std::vector<std::pair<wstring, U>> sounds;  // name, flags
   IFormEvents* events = nullptr;
   bool createFails = false;
   Point32 cursor;
   std::map<I, std::vector<wstring>> listBoxes;  // rows added, per window
   std::function<void()> onAddString;            // runs inside LB_ADDSTRING
   std::vector<std::pair<U, bool>> exits;        // flags, shutdown privilege enabled at the call
+  static constexpr I kHighestShellFailure = 32;
   void Click(int id) { events->OnClick(id); }
+  static I Log(std::vector<wstring>& log, W text, I answer) {
+    log.push_back(text);
+    return answer;
+  }
   void Tick() { events->OnTimer(); }
 
   ICodePage& CodePage() override { return *this; }
@@ -221,7 +224,7 @@ class FakePlatform : public Platform, Families {
     return shellError ? throw RuntimeError(kErrFileNotFound, {}, shellError) : 4242;
   }
   double ShellProgram(W program, W line, int) override {
-    started.push_back(program + L"|" + line);
+    Log(handedOn, program + L"|" + line, 0);
     return Shell(line, 0);
   }
   void SetAttr(W path, U attributes) override;
@@ -255,8 +258,10 @@ class FakePlatform : public Platform, Families {
     return totalBytes != 0;
   }
   U GetWindowsDirectory(string&, U) override { return 0; }
-  U GetSystemDirectory(string& buffer, U) override { return Folder(buffer, systemFolder); }
-  U GetSystemWindowsDirectory(string& buffer, U) override { return Folder(buffer, windowsFolder); }
+  U GetSystemDirectory(string& buffer, U) override {
+    return Folder(buffer, "C:\\WINDOWS\\system32");
+  }
+  U GetSystemWindowsDirectory(string& buffer, U) override { return Folder(buffer, "C:\\WINDOWS"); }
   static U Folder(string& buffer, const string& folder) {
     buffer.replace(0, folder.size(), folder);
     return static_cast<U>(folder.size());
@@ -273,8 +278,7 @@ class FakePlatform : public Platform, Families {
     return 0;
   }
   I ShellExecute(I, const wstring*, W file, const wstring* parameters, const wstring*, I) override {
-    started.push_back(file + L"|" + (parameters ? *parameters : L""));
-    return shellAnswer;
+    return Log(handedOn, file + L"|" + (parameters ? *parameters : L""), kHighestShellFailure);
   }
   I Shell_NotifyIcon(U m, const Bytes& r) override { return notified.emplace_back(m, r), 1; }
   I SHGetFileInfo(W, U, Bytes&, U, U) override { return 0; }
@@ -282,10 +286,7 @@ class FakePlatform : public Platform, Families {
   I ImageList_Draw(I, I, I, I, I, U) override { return 0; }
 
   I sndPlaySound(W sound, U flags) override { return sounds.emplace_back(sound, flags), 1; }
-  U mciSendString(W command, string&, U, I) override {
-    texts.push_back(command);
-    return 0;
-  }
+  U mciSendString(W command, string&, U, I) override { return Log(handedOn, command, 0); }
   U waveOutGetNumDevs() override { return 1; }
 
   void CreateForm(const FormSpec&, IFormEvents& ev) override {
@@ -313,10 +314,7 @@ class FakePlatform : public Platform, Families {
   I ShowCursor(I) override { return 0; }
   I SetCursorPos(I, I) override { return 1; }
   I SystemParametersInfo(U, U, Rect32&, U) override { return 1; }
-  I SystemParametersInfo(U, U, W text, U) override {
-    texts.push_back(text);
-    return 1;
-  }
+  I SystemParametersInfo(U, U, W text, U) override { return Log(handedOn, text, 1); }
   I SystemParametersInfo(U, U, I&, U) override { return 1; }
   void keybd_event(uint8_t, uint8_t, U, U) override {}
   I GetMenu(I) override { return 0; }
