@@ -65,9 +65,10 @@ class FakeRegistry : public IRegistry {
     failures_.push_back({call, code, times});
   }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
-  int calls = 0;          // registry calls made
-  U reportedLongest = 0;  // when set, the longest name and data RegQueryInfoKey reports
+  int calls = 0;                        // registry calls made
   std::function<void(W name)> onQuery;  // runs first in every value query
+  // When set, the longest name and data RegQueryInfoKey reports.
+  U reportedLongest = 0;
 
   I RegOpenKeyEx(RegKey k, W s, U, U a, RegKey& r) override { return Open(__func__, k, s, a, r); }
   I RegCreateKey(RegKey k, W s, RegKey& r) override { return Open(__func__, k, s, 0, r); }
@@ -185,19 +186,20 @@ class FakePlatform : public Platform, Families {
   bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
   U volumeFlags = 0;
   std::array<U, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
-  uint64_t freeToCaller = 0, totalBytes = 0;      // GetDiskFreeSpaceEx's; both 0: no such call
-  // What reaches the system: "file|parameters" to ShellExecute (failing, so Open With follows),
-  std::vector<wstring> handedOn;  // "program|line" started, mciSendString and wallpaper texts
-  int comInits = 0;
-  std::vector<std::pair<U, Bytes>> notified;  // tray message, record
-  std::vector<wstring> recentDocs;            // "(null)" for none
-  std::vector<std::pair<wstring, U>> sounds;  // name, flags
+  std::vector<std::pair<U, Bytes>> notified;      // tray message, record
+  std::vector<wstring> recentDocs;                // "(null)" for none
+  std::vector<std::pair<wstring, U>> sounds;      // name, flags
   IFormEvents* events = nullptr;
   bool createFails = false;
   Point32 cursor;
   std::map<I, std::vector<wstring>> listBoxes;  // rows added, per window
   std::function<void()> onAddString;            // runs inside LB_ADDSTRING
   std::vector<std::pair<U, bool>> exits;        // flags, shutdown privilege enabled at the call
+
+  uint64_t freeToCaller = 0, totalBytes = 0;  // GetDiskFreeSpaceEx's; both 0: no such call
+  // What reaches the system: "file|parameters" to ShellExecute (failing, so Open With follows),
+  std::vector<wstring> handedOn;  // "program|line" started, mciSendString and wallpaper texts
+  int comInits = 0;
   static constexpr I kHighestShellFailure = 32;
   void Click(int id) { events->OnClick(id); }
   static I Log(std::vector<wstring>& log, W text, I answer) {
@@ -258,10 +260,8 @@ class FakePlatform : public Platform, Families {
     return totalBytes != 0;
   }
   U GetWindowsDirectory(string&, U) override { return 0; }
-  U GetSystemDirectory(string& buffer, U) override {
-    return Folder(buffer, "C:\\WINDOWS\\system32");
-  }
-  U GetSystemWindowsDirectory(string& buffer, U) override { return Folder(buffer, "C:\\WINDOWS"); }
+  U GetSystemDirectory(string& out, U) override { return Folder(out, "C:\\WINDOWS\\system32"); }
+  U GetSystemWindowsDirectory(string& out, U) override { return Folder(out, "C:\\WINDOWS"); }
   static U Folder(string& buffer, const string& folder) {
     buffer.replace(0, folder.size(), folder);
     return static_cast<U>(folder.size());

@@ -70,9 +70,9 @@ int32_t Win32Shell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttribu
   std::memcpy(info.szTypeName, &record[kTypeName], sizeof info.szTypeName);
   const UINT size = recordSize == kSize ? sizeof info : recordSize;
   std::string ansiPath;
-  const DWORD_PTR r = ExactPath(path, ansiPath)
-                          ? ::SHGetFileInfoA(ansiPath.c_str(), fileAttributes, &info, size, flags)
-                          : 0;
+  const DWORD_PTR r = ExactPath(path, ansiPath) ? ::SHGetFileInfoA(ansiPath.c_str(), fileAttributes,
+                                                                   &info, size, flags)
+                                                : 0;
   icon = static_cast<int32_t>(reinterpret_cast<intptr_t>(info.hIcon));
   std::memcpy(record.data(), &icon, sizeof icon);
   std::memcpy(&record[kIndex], &info.iIcon, sizeof info.iIcon);

@@ -57,8 +57,7 @@ int32_t Win32System::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& se
                                       uint32_t& totalClusters) {
   DWORD spc = sectorsPerCluster, bps = bytesPerSector, fc = freeClusters, tc = totalClusters;
   std::string root;
-  const BOOL ok =
-      ExactPath(rootPath, root) && ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &fc, &tc);
+  const BOOL ok = ExactPath(rootPath, root) && ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &fc, &tc);
   sectorsPerCluster = spc;
   bytesPerSector = bps;
   freeClusters = fc;
