@@ -1,5 +1,6 @@
 // Owner of one open registry key: closes it on every path. Predefined roots and 0 are never
-// closed, so a routine can hold "whatever it opened" without special cases.
+// closed, so a routine can hold "whatever it opened" without special cases; the performance
+// data root is the exception, as it stays open (and its data collected) until closed.
 #pragma once
 #include "platform/registry_api.h"
 
@@ -29,9 +30,16 @@ class UniqueKey {
     RegKey k = release();
     return IsClosable(k) ? registry_->RegCloseKey(k) : 0;
   }
-  static bool IsClosable(RegKey k) { return k != 0 && (k < 0x80000000u || k > 0x80000006u); }
+  static bool IsClosable(RegKey k) {
+    return k != 0 && (k < kFirstRoot || k > kLastRoot || k == kPerformanceData);
+  }
 
  private:
+  // The predefined roots' values (this header is also read beside <windows.h>, whose macros
+  // would clash with the logic's named constants).
+  static constexpr RegKey kFirstRoot = 0x80000000u;        // HKEY_CLASSES_ROOT
+  static constexpr RegKey kLastRoot = 0x80000006u;         // HKEY_DYN_DATA
+  static constexpr RegKey kPerformanceData = 0x80000004u;  // HKEY_PERFORMANCE_DATA
   IRegistry* registry_;
   RegKey key_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/app_info.h"
 #include "platform/runtime_error.h"
@@ -279,13 +280,19 @@ Variant AdvancedRegistryFunctions::WriteValue(std::wstring& sKey, const std::wst
   }
   // The data are made once the key is open; a conversion error leaves with the key closed.
   // They are held in a std::string so that a zero byte always follows them, as it follows the
-  // text of a string value in memory (the system looks at that byte for REG_SZ).
-  const std::string data = makeBytes();
+  // text of a string value in memory (the system looks at that byte for REG_SZ). Data that
+  // cannot be written as they are come back as nothing: refused as a bad parameter.
+  const std::optional<std::string> data = makeBytes();
+  if (!data) {
+    LastResult = win::ERROR_INVALID_PARAMETER;
+    ReportError();
+    return result;
+  }
   // An empty value is written with no data pointer.
   LastResult = platform_.Registry().RegSetValueEx(
       KeyHandle.get(), sKeyName, 0, type,
-      data.empty() ? nullptr : reinterpret_cast<const uint8_t*>(data.c_str()),
-      static_cast<uint32_t>(data.size()));
+      data->empty() ? nullptr : reinterpret_cast<const uint8_t*>(data->c_str()),
+      static_cast<uint32_t>(data->size()));
   if (LastResult == win::ERROR_SUCCESS) {
     result = True();
   } else {
@@ -297,7 +304,7 @@ Variant AdvancedRegistryFunctions::WriteValue(std::wstring& sKey, const std::wst
 
 Variant AdvancedRegistryFunctions::SetDWordValue(std::wstring sKey, std::wstring sKeyName,
                                                  int32_t KeyValue) {
-  return WriteValue(sKey, sKeyName, win::REG_DWORD, [KeyValue] {
+  return WriteValue(sKey, sKeyName, win::REG_DWORD, [KeyValue]() -> std::optional<std::string> {
     const uint32_t bits = static_cast<uint32_t>(KeyValue);
     return std::string{static_cast<char>(bits), static_cast<char>(bits >> 8),
                        static_cast<char>(bits >> 16), static_cast<char>(bits >> 24)};
@@ -330,7 +337,7 @@ Variant AdvancedRegistryFunctions::GetDWordValue(std::wstring sKey, std::wstring
 
 Variant AdvancedRegistryFunctions::SetBinaryValue(std::wstring sKey, std::wstring sKeyName,
                                                   const std::wstring& KeyValue) {
-  return WriteValue(sKey, sKeyName, win::REG_BINARY, [&] {
+  return WriteValue(sKey, sKeyName, win::REG_BINARY, [&]() -> std::optional<std::string> {
     BinaryLength = static_cast<int32_t>(KeyValue.size());
     BinaryData = OneBytePerCharacter(KeyValue);  // may raise overflow
     return std::string(BinaryData.begin(), BinaryData.end());
@@ -370,7 +377,10 @@ Variant AdvancedRegistryFunctions::GetBinaryValue(std::wstring sKey, std::wstrin
 
 Variant AdvancedRegistryFunctions::SetStringValue(std::wstring sKey, std::wstring sKeyName,
                                                   std::wstring KeyValue) {
-  return WriteValue(sKey, sKeyName, win::REG_SZ, [&] {
+  return WriteValue(sKey, sKeyName, win::REG_SZ, [&]() -> std::optional<std::string> {
+    // A look-alike or '?' in place of a character, or a text cut at a NUL, would be other data
+    // than the caller's.
+    if (!HasExactAnsiForm(platform_.CodePage(), KeyValue)) return std::nullopt;
     // No terminating zero is written. The count is the ANSI text's own length: the same as its
     // number of characters in a single-byte code page, and not cutting the text in a double-byte
     // one.

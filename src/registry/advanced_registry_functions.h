@@ -32,6 +32,8 @@ class AdvancedRegistryFunctions {
   Variant GetDWordValue(std::wstring sKey, std::wstring sKeyName);
   Variant SetBinaryValue(std::wstring sKey, std::wstring sKeyName, const std::wstring& KeyValue);
   Variant GetBinaryValue(std::wstring sKey, std::wstring sKeyName);
+  // A text with a NUL, or with a character the ANSI code page has no exact code for, is refused
+  // as a failed write (False, LastResult 87): it would otherwise be stored changed.
   Variant SetStringValue(std::wstring sKey, std::wstring sKeyName, std::wstring KeyValue);
   Variant GetStringValue(std::wstring sKey, std::wstring sKeyName);
   Variant CreateKey(std::wstring sKey);

@@ -52,7 +52,8 @@ class CWinAPI {
   Variant DiskVolumeInfo(String& sPath, String& sDriveName, Long& lLength, Long& lSerialNo,
                          Long& lMaximumChar, Long& lFileSystemFlags, String& sNameOfFileSystem,
                          Long& lLeng);
-  // Bytes free, used and total of the drive named by sPath's first character. Always Empty.
+  // Bytes free (to the caller), used and total of the drive named by sPath's first character.
+  // Always Empty.
   Variant DiskSpace(String& sPath, Double& dFree, Double& dUsed, Double& dTotal);
   // func 0: the Windows folder; 1: the system folder; 2: the temporary folder (with its
   // trailing backslash). Any other selector gives Empty.
@@ -65,8 +66,8 @@ class CWinAPI {
   void SetMyPosTopMost(Long& h);
   void SetMyPosTopMost(Long& h, Boolean& TakeOffMyPosTopMost);
   void SetMyPosOnDesktop(Long& h);  // to the bottom of the z-order, not activated
-  // Hides the window (ShowMe zero or omitted) or shows it, at the bottom of the z-order; it is
-  // also moved to (0, 0) and sized 0 x 0.
+  // Hides the window (ShowMe zero or omitted) or shows it, at the bottom of the z-order, in its
+  // place and at its size.
   void HideWindow(Long& h);
   void HideWindow(Long& h, Boolean& ShowMe);
   // Sets the desktop work area (pixels) and keeps it in WorkArea.
@@ -76,7 +77,10 @@ class CWinAPI {
   void MoveFormWithoutBorders(Long& h);     // from a mouse-down handler: drag by the client area
   // Windows-key shortcuts: 0 Explorer, 1 Find, 2 minimise all, 3 Run, 4 Start menu, 5 Help.
   void Launch(Long& func);
-  // func 1 sets sBitmapFile as the wallpaper, 0 removes it; other values do nothing.
+  // func 1 sets sBitmapFile as the wallpaper, 0 removes it; other values do nothing. Here and in
+  // the other members that pass a caller's name to the system (DocumentList, PlaySound, PlayAvi,
+  // ExecuteFile's parameters), a name with a NUL or without an exact form in the ANSI code page
+  // is not passed: nothing is done.
   void SetDeskWallPaper(Byte& func);
   void SetDeskWallPaper(Byte& func, String& sBitmapFile);
   // func 0 shut down, 1 restart (both with the shutdown privilege enabled for the call),
@@ -104,13 +108,13 @@ class CWinAPI {
   // --- Shell helpers (shell_helpers.cpp) ----------------------------------------------------
   // icnSize 16 or 32 draws the file's icon at (0, 0) of DC; any other size does nothing.
   void RetrieveIcon(String& fName, Long& DC, Long& icnSize);
-  String RetrieveFileTypeName(String& fName);
+  String RetrieveFileTypeName(String& fName);  // the empty text when the shell gives none
   // func is upper-cased in the caller's variable; "CLEAR" empties the list, "ADD" adds sName.
   void DocumentList(String& func);
   void DocumentList(String& func, String& sName);
-  void ShowRecycleBin(Long& h);
+  void ShowRecycleBin(Long& h);  // explorer.exe from the Windows folder
   // When the shell cannot open sFile, the Open With dialog is started for it (rundll32 from the
-  // system folder).
+  // system folder). A file name with a NUL starts nothing.
   void OpenWebSite(String& sFile, Long& handle);
   void ExecuteFile(String& sFile, Long& handle);
   void ExecuteFile(String& sFile, Long& handle, String& sParams);
@@ -143,7 +147,8 @@ class CWinAPI {
 
   // --- Registry primitives and value wrappers (registry_primitives.cpp) ---------------------
   // Keys are named by a root-key selector (`home`) and a sub-key path. Registry statuses are
-  // dropped; a value that cannot become a 32-bit number raises a conversion error.
+  // dropped; a value that cannot become a 32-bit number raises a conversion error. A text with
+  // a NUL or without an exact form in the ANSI code page is not written.
   void RegistryValueS(String& sKey, String& sValueName, String& sValue, Long& home);
   void RegistryValueD(String& sKey, String& sValueName, String& sValue, Long& home);
   void RegistryValueB(String& sKey, String& sValueName, Byte& sValue, Long& home);
@@ -171,7 +176,7 @@ class CWinAPI {
 
   // --- Registry enumeration (registry_enumeration.cpp) --------------------------------------
   // Rows are appended to the list boxes (never cleared): sub-key names, or value names beside
-  // the display texts of their data.
+  // the display texts of their data. Memory running out in a listing raises error 7.
   void RegistryEnumerateKeys(String& sValue, Long& handleListbox, Long& home);
   void RegistryEnumerateValues(String& sValue, Long& handleListboxEntries,
                                Long& handleListboxValues, Long& home);

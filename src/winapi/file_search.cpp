@@ -101,8 +101,9 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
 
   if (path.empty() || path.back() != L'\\') path += L'\\';
 
-  // Sub-folders of this level, in the order the system lists them; every name is tested, since
-  // the pattern search below does not look at attributes.
+  // Sub-folders of this level, in the order the system lists them, told by the attributes the
+  // listing gives with each name: asked for again by name, a name the code page cannot hold
+  // (listed with '?' in its place) names nothing, and a file would pass for a folder.
   std::vector<String> subFolders;
   if (!DontLookInSubFolders) {
     FindData data;
@@ -112,9 +113,7 @@ Variant CWinAPI::FindFilesAPI(String& path, String& SearchStr, Integer& FileCoun
       do {
         const String name = nameOf(data);
         if (!IsDotEntry(name)) {
-          // A name whose attributes cannot be read (all bits set) counts as a folder too; the
-          // search inside it then finds nothing.
-          if (files.GetFileAttributes(path + name) & win::FILE_ATTRIBUTE_DIRECTORY) {
+          if (data.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) {
             // A link is counted (and matched below) like any folder, but not descended.
             if (!IsFolderLink(data)) {
               if (subFolders.size() >= kMostSubFolders) throw RuntimeError(kErrOverflow);

@@ -43,7 +43,9 @@ void CWinAPI::PlaySound(Long& func) {
 
 void CWinAPI::PlaySound(Long& func, String& WavFileName) {
   if (func == 0) {
-    platform_.Multimedia().sndPlaySound(WavFileName, kWaveFileFlags);
+    // Cut at a NUL or changed by the code page, the name would be another file's.
+    if (HasExactAnsiForm(platform_.CodePage(), WavFileName))
+      platform_.Multimedia().sndPlaySound(WavFileName, kWaveFileFlags);
   } else if (func >= 1 && func <= 9) {
     platform_.Multimedia().sndPlaySound(kEventSounds[func - 1], kEventSoundFlags);
   }
@@ -73,6 +75,9 @@ void CWinAPI::Delay(Double& HowLong) {
 }
 
 void CWinAPI::PlayAvi(String& sFile) {
+  // A name the command cannot carry as it is sends nothing: the commands after the open would
+  // reach whatever video the alias still names.
+  if (!HasExactAnsiForm(platform_.CodePage(), sFile)) return;
   std::string reply(kVideoReplySize, ' ');
   // Quoted, so that a path with blanks is one argument.
   Send(platform_, L"open \"" + sFile + L"\" type avivideo alias video", reply, kVideoReplySize);

@@ -1,6 +1,7 @@
 // Listing a key's sub-keys, or its values with display texts of their data, into list boxes.
 // Buffers are sized from the key's own statistics and grown when a name or data does not fit.
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "platform/unique_key.h"
@@ -121,7 +122,8 @@ Long CWinAPI::RegEnumKeys(String& rgeSubKey, Long& handleListbox, Long& rgeMainK
 
   // The lengths passed leave no room for the NUL: a name of exactly the longest length is read
   // on the second attempt, after the buffers have grown.
-  uint32_t nameMax = info.maxSubKeyLen, classMax = info.maxClassLen;
+  uint32_t nameMax = std::min(info.maxSubKeyLen, kLargestName);
+  uint32_t classMax = std::min(info.maxClassLen, kLargestName);
   uint32_t index = 0;
   std::string name, cls;
   while (status == win::ERROR_SUCCESS) {
@@ -153,7 +155,7 @@ Long CWinAPI::RegEnumKeys(String& rgeSubKey, Long& handleListbox, Long& rgeMainK
 }
 
 void CWinAPI::RegEnumValues(String& rgeSubKey, Long& handleListboxEntries,
-                            Long& handleListboxValues, Long& rgeMainKey) {
+                            Long& handleListboxValues, Long& rgeMainKey) try {
   IRegistry& reg = platform_.Registry();
   UniqueKey key(reg);
   int32_t status =
@@ -164,7 +166,10 @@ void CWinAPI::RegEnumValues(String& rgeSubKey, Long& handleListboxEntries,
 
   ICodePage& codePage = platform_.CodePage();
   IWindows& windows = platform_.Windows();
-  uint32_t nameMax = info.maxValueNameLen, dataMax = info.maxValueLen;
+  // The key's statistics are bounded like every later growth: performance data may report any
+  // size, and 0xFFFFFFFF would wrap to an empty buffer once the NUL's room is added.
+  uint32_t nameMax = std::min(info.maxValueNameLen, kLargestName);
+  uint32_t dataMax = std::min(info.maxValueLen, kLargestData);
   // Only the returned lengths of the buffers are read, so they are filled once and kept for
   // every value: refilling a buffer sized for the key's largest value at each of many small
   // values would cost far more than the listing itself.
@@ -195,6 +200,10 @@ void CWinAPI::RegEnumValues(String& rgeSubKey, Long& handleListboxEntries,
       }
     }
   }
+} catch (const std::bad_alloc&) {
+  // Buffers of up to 64 MiB, and rows as long as their data: the caller hears the runtime's
+  // error, not a failure from inside the library.
+  throw RuntimeError(kErrOutOfMemory);
 }
 
 }  // namespace qc

@@ -37,7 +37,10 @@ Long CWinAPI::RegWriteValue(RegKey hKey, const String& valueName, Long valueType
   IRegistry& reg = platform_.Registry();
   switch (static_cast<uint32_t>(valueType)) {
     case win::REG_SZ: {
-      std::string data = platform_.CodePage().ToAnsi(CStr(value));
+      // Refused as the backend refuses a name without an exact form: changed, it is other data.
+      const String text = CStr(value);
+      if (!HasExactAnsiForm(platform_.CodePage(), text)) return win::ERROR_INVALID_PARAMETER;
+      std::string data = platform_.CodePage().ToAnsi(text);
       data.push_back('\0');
       return reg.RegSetValueEx(hKey, valueName, 0, win::REG_SZ,
                                reinterpret_cast<const uint8_t*>(data.data()),

@@ -26,7 +26,8 @@ const String kOpen = L"Open";
 const String kRecycleBin = L"/root,::{645FF040-5081-101B-9F08-00AA002F954E}";
 const String kOpenWith = L"rundll32.exe shell32.dll,OpenAs_RunDLL ";
 const String kOpenWithProgram = L"\\rundll32.exe";  // in the system folder
-constexpr int32_t kFirstShellSuccess = 32;          // ShellExecute results below this are failures
+const String kExplorerProgram = L"\\explorer.exe";  // in the Windows folder
+constexpr int32_t kLastShellFailure = 32;           // ShellExecute results up to this are failures
 constexpr int kNormalFocus = 1;                     // window style of the Open With process
 
 void PutLong(std::vector<uint8_t>& r, size_t at, Long v) {
@@ -89,23 +90,30 @@ int32_t FillFileInfo(Platform& platform, IShell& shell, const String& fName, Fil
   return r;
 }
 
-// ShellExecute "Open" with the shell's answer; below 32 the user picks a program instead. The
+// A system folder's path from one of the folder calls; empty when the call cannot give it.
+String SystemPath(Platform& platform, uint32_t (ISystem::*folderCall)(std::string&, uint32_t)) {
+  std::string folder(win::MAX_PATH, ' ');
+  const uint32_t n = (platform.System().*folderCall)(folder, win::MAX_PATH);
+  if (n == 0 || n >= static_cast<uint32_t>(win::MAX_PATH)) return String();
+  folder.resize(n);
+  return platform.CodePage().FromAnsi(folder);
+}
+
+// ShellExecute "Open" with the shell's answer; up to 32 the user picks a program instead. The
 // dialog's program is named by its path in the system folder: searched for by name, it would be
 // taken from the program's or the current folder first, either of which may be a drive the worm
-// wrote to.
+// wrote to. A name cut at a NUL would open, or offer to open, another file: nothing starts.
 void OpenOrOfferOpenWith(Platform& platform, IShell& shell, Long handle, const String& sFile,
                          const String* parameters) {
+  if (sFile.find(L'\0') != String::npos) return;
+  if (parameters && !HasExactAnsiForm(platform.CodePage(), *parameters)) return;
   const int32_t r =
       shell.ShellExecute(handle, &kOpen, sFile, parameters, nullptr, win::SW_SHOWMAXIMIZED);
-  if (r >= kFirstShellSuccess) return;
-  std::string folder(win::MAX_PATH, ' ');
-  const uint32_t n = platform.System().GetSystemDirectory(folder, win::MAX_PATH);
-  if (n == 0 || n >= static_cast<uint32_t>(win::MAX_PATH)) {
-    throw RuntimeError(kErrFileNotFound);  // no program to start, as when it cannot be found
-  }
-  folder.resize(n);
-  platform.Runtime().ShellProgram(platform.CodePage().FromAnsi(folder) + kOpenWithProgram,
-                                  kOpenWith + sFile, kNormalFocus);
+  if (r > kLastShellFailure) return;
+  const String folder = SystemPath(platform, &ISystem::GetSystemDirectory);
+  // No program to start, as when it cannot be found.
+  if (folder.empty()) throw RuntimeError(kErrFileNotFound);
+  platform.Runtime().ShellProgram(folder + kOpenWithProgram, kOpenWith + sFile, kNormalFocus);
 }
 
 }  // namespace
@@ -137,7 +145,12 @@ void CWinAPI::RetrieveIcon(String& fName, Long& DC, Long& icnSize) {
 }
 
 String CWinAPI::RetrieveFileTypeName(String& fName) {
-  FillFileInfo(platform_, ShellApi(), fName, FileInfo, kSmallIconFlags);
+  // A refused name or a failed call leaves the record as the previous file had it: its type
+  // name is not this file's.
+  if (FillFileInfo(platform_, ShellApi(), fName, FileInfo, kSmallIconFlags) == 0) {
+    FileInfo.szTypeName.assign(kTypeNameSize, L'\0');
+    return String();
+  }
   String typeName = FileInfo.szTypeName;
   return StripNull(typeName);
 }
@@ -151,13 +164,19 @@ void CWinAPI::DocumentList(String& func, String& sName) {
   func = UpperCase(func);
   if (func == L"CLEAR") {
     ShellApi().SHAddToRecentDocs(win::SHARD_PATH, nullptr);
-  } else if (func == L"ADD") {
+  } else if (func == L"ADD" && HasExactAnsiForm(platform_.CodePage(), sName)) {
+    // Changed on its way, the name would be another document's.
     ShellApi().SHAddToRecentDocs(win::SHARD_PATH, &sName);
   }
 }
 
 void CWinAPI::ShowRecycleBin(Long& h) {
-  ShellApi().ShellExecute(h, &kOpen, L"explorer.exe", &kRecycleBin, nullptr, win::SW_SHOWNORMAL);
+  // By its path in the Windows folder: a bare name is looked for in the program's own folder
+  // first, which may be the worm's drive. Without that folder there is nothing safe to start.
+  const String folder = SystemPath(platform_, &ISystem::GetSystemWindowsDirectory);
+  if (folder.empty()) return;
+  ShellApi().ShellExecute(h, &kOpen, folder + kExplorerProgram, &kRecycleBin, nullptr,
+                          win::SW_SHOWNORMAL);
 }
 
 void CWinAPI::OpenWebSite(String& sFile, Long& handle) {

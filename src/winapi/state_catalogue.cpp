@@ -148,7 +148,14 @@ Variant CWinAPI::TtoP(Variant& no) {
 
 Variant CWinAPI::TtoP(Variant& no, Boolean& YValue) {
   const float factor = static_cast<float>(YValue ? FactorY() : FactorX());
-  return Variant::Long(IntDiv(no, Variant::Single(factor)));
+  if (factor == static_cast<float>(RoundHalfEven(factor))) {
+    // A whole factor (96, 120, 144, 240 pixels per inch): both rounded, divided, truncated.
+    return Variant::Long(IntDiv(no, Variant::Single(factor)));
+  }
+  // At 175 %, 200 %, 225 % or 400 % the factor is fractional (7.5 at 192 pixels per inch):
+  // rounded first, 7,500 twips would come out as 937 pixels instead of 1,000. The exact
+  // quotient, rounded to the nearest pixel, gives back the pixels PtoT started from.
+  return Variant::Long(CLng(Variant::Double(CDbl(no) / static_cast<double>(factor))));
 }
 
 std::wstring CWinAPI::Catalogue() {

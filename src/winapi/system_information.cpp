@@ -73,14 +73,19 @@ Variant CWinAPI::DiskVolumeInfo(String& sPath, String& sDriveName, Long& lLength
 
 Variant CWinAPI::DiskSpace(String& sPath, Double& dFree, Double& dUsed, Double& dTotal) {
   const String root = sPath.substr(0, 1) + L":\\";
-  uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-  platform_.System().GetDiskFreeSpace(root, sectorsPerCluster, bytesPerSector, freeClusters,
-                                      totalClusters);
-  // Volumes beyond 2 GiB are the rule: the products need 64 bits (and still fit a Double
-  // exactly, up to 2^53 bytes).
-  const uint64_t bytesPerCluster = uint64_t{bytesPerSector} * sectorsPerCluster;
-  const uint64_t freeBytes = bytesPerCluster * freeClusters;
-  const uint64_t totalBytes = bytesPerCluster * totalClusters;
+  ISystem& sys = platform_.System();
+  // Byte counts first: cluster counts stop at 2^32, which large volumes and network shares pass.
+  // The free bytes are the caller's, as the cluster call reports them.
+  uint64_t freeBytes = 0, totalBytes = 0, totalFreeBytes = 0;
+  if (!sys.GetDiskFreeSpaceEx(root, freeBytes, totalBytes, totalFreeBytes)) {
+    uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    sys.GetDiskFreeSpace(root, sectorsPerCluster, bytesPerSector, freeClusters, totalClusters);
+    // Volumes beyond 2 GiB are the rule: the products need 64 bits (and still fit a Double
+    // exactly, up to 2^53 bytes).
+    const uint64_t bytesPerCluster = uint64_t{bytesPerSector} * sectorsPerCluster;
+    freeBytes = bytesPerCluster * freeClusters;
+    totalBytes = bytesPerCluster * totalClusters;
+  }
   dFree = static_cast<Double>(freeBytes);
   dTotal = static_cast<Double>(totalBytes);
   dUsed = dTotal - dFree;

@@ -33,10 +33,9 @@ void CWinAPI::HideWindow(Long& h) {
 }
 
 void CWinAPI::HideWindow(Long& h, Boolean& ShowMe) {
-  // Callers get the documented effect: with no SWP_NOMOVE or SWP_NOSIZE the zeros are applied
-  // too, so the window also goes to (0, 0) at size 0 x 0.
+  // The window keeps its place and size: shown again, it is where it was.
   const uint32_t show = ShowMe != 0 ? win::SWP_SHOWWINDOW : win::SWP_HIDEWINDOW;
-  platform_.Windows().SetWindowPos(h, win::HWND_BOTTOM, 0, 0, 0, 0, show);
+  platform_.Windows().SetWindowPos(h, win::HWND_BOTTOM, 0, 0, 0, 0, show | kKeepPlace);
 }
 
 void CWinAPI::SetSysWorkArea(Integer& l, Integer& t, Integer& r, Integer& b) {
@@ -83,7 +82,7 @@ void CWinAPI::TaskBar(Byte& func) {
   IWindows& w = platform_.Windows();
   const std::wstring trayClass = L"Shell_traywnd", noName;
   const int32_t tray = w.FindWindow(&trayClass, &noName);
-  w.SetWindowPos(tray, win::HWND_TOP, 0, 0, 0, 0, show);
+  w.SetWindowPos(tray, win::HWND_TOP, 0, 0, 0, 0, show | kKeepPlace);
 }
 
 void CWinAPI::ShowMouse(Long& cur) {
@@ -106,6 +105,8 @@ void CWinAPI::SetDeskWallPaper(Byte& func, String& sBitmapFile) {
       file = L"(None)";  // the wallpaper name that removes it
       break;
     case 1:
+      // Cut at a NUL or changed by the code page, the name would be another picture's.
+      if (!HasExactAnsiForm(platform_.CodePage(), sBitmapFile)) return;
       file = sBitmapFile;
       break;
     default:

@@ -235,6 +235,7 @@ I FakeRegistry::RegQueryInfoKey(RegKey hKey, char*, U* clsLen, U* subKeys, U* ma
     *maxNameLen = std::max<U>(*maxNameLen, name.size());
     *maxLen = std::max<U>(*maxLen, v.data.size());
   }
+  if (reportedLongest) *maxNameLen = *maxLen = reportedLongest;
   return 0;
 }
 

@@ -68,6 +68,8 @@ class FakeRegistry : public IRegistry {
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
   int calls = 0;                        // registry calls made
   std::function<void(W name)> onQuery;  // runs first in every value query
+  // When set, the longest name and data RegQueryInfoKey reports.
+  U reportedLongest = 0;
 
   I RegOpenKeyEx(RegKey k, W s, U, U a, RegKey& r) override { return Open(__func__, k, s, a, r); }
   I RegCreateKey(RegKey k, W s, RegKey& r) override { return Open(__func__, k, s, 0, r); }
@@ -183,6 +185,7 @@ struct FakeProcess {
 struct MessageBoxCall {
   wstring prompt;
   int style;
+  wstring title;  // "(none)" for none
 };
 
 // The registry and the files apart; the other families answer nothing but what a test sets.
@@ -203,7 +206,7 @@ class FakePlatform : public Platform, Families {
   U shellError = 0;                    // a start fails with this Win32 code
   int64_t clock = 0, clockStep = 0;    // milliseconds; the step is added at every reading
   int waits = 0;                       // each moves the clock on by the time given
-  float twipsY = 15;
+  float twipsX = 15, twipsY = 15;
   bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
   bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
   U volumeFlags = 0;
@@ -223,7 +226,17 @@ class FakePlatform : public Platform, Families {
   std::vector<FakeProcess> processes;
   U processId = 4;  // the program's own
   int OpenKernelHandles() const { return static_cast<int>(kernelHandles_.size()); }
+
+  uint64_t freeToCaller = 0, totalBytes = 0;  // GetDiskFreeSpaceEx's; both 0: no such call
+  // What reaches the system: "file|parameters" to ShellExecute (failing, so Open With follows),
+  std::vector<wstring> handedOn;  // "program|line" started, mciSendString and wallpaper texts
+  int comInits = 0;
+  static constexpr I kHighestShellFailure = 32;
   void Click(int id) { events->OnClick(id); }
+  static I Log(std::vector<wstring>& log, W text, I answer) {
+    log.push_back(text);
+    return answer;
+  }
   void Tick() { events->OnTimer(); }
 
   ICodePage& CodePage() override { return *this; }
@@ -237,14 +250,17 @@ class FakePlatform : public Platform, Families {
   IMultimedia& Multimedia() override { return *this; }
   IProcesses& Processes() override { return *this; }
 
-  int MessageBox(W prompt, int style, const wstring*) override {
-    boxes.push_back({prompt, style});
+  int MessageBox(W prompt, int style, const wstring* title) override {
+    boxes.push_back({prompt, style, title ? *title : L"(none)"});
     return onMessageBox ? onMessageBox() : void(), win::IDOK;
   }
   double Shell(W, int) override {  // the runtime's; Shell() above is the shell family
     return shellError ? throw RuntimeError(kErrFileNotFound, {}, shellError) : 4242;
   }
-  double ShellProgram(W, W line, int) override { return Shell(line, 0); }
+  double ShellProgram(W program, W line, int) override {
+    Log(handedOn, program + L"|" + line, 0);
+    return Shell(line, 0);
+  }
   void SetAttr(W path, U attributes) override;
   void Kill(W path) override;
   void DoEvents() override {}
@@ -255,7 +271,7 @@ class FakePlatform : public Platform, Families {
   wstring AppPath() override { return L"C:\\Tools"; }
   wstring AppEXEName() override { return L"app"; }
   wstring Command() override { return L""; }
-  float TwipsPerPixelX() override { return 15; }
+  float TwipsPerPixelX() override { return twipsX; }
   float TwipsPerPixelY() override { return twipsY; }
 
   string ToAnsi(W text) override;  // Latin-1, '?' for the rest
@@ -270,11 +286,20 @@ class FakePlatform : public Platform, Families {
   I GetDiskFreeSpace(W, U& sectors, U& bytes, U& free, U& total) override {
     return std::tie(sectors, bytes, free, total) = std::tuple_cat(clusters), 1;
   }
-  U GetWindowsDirectory(string& buffer, U) override {
-    buffer = windowsDirectory;
-    return static_cast<U>(windowsDirectory.size());
+  I GetDiskFreeSpaceEx(W, uint64_t& toCaller, uint64_t& total, uint64_t&) override {
+    toCaller = freeToCaller;
+    total = totalBytes;
+    return totalBytes != 0;
   }
-  U GetSystemDirectory(string&, U) override { return 0; }
+  U GetWindowsDirectory(string& out, U) override {
+    return windowsDirectory.empty() ? 0 : Folder(out, windowsDirectory);
+  }
+  U GetSystemDirectory(string& out, U) override { return Folder(out, "C:\\WINDOWS\\system32"); }
+  U GetSystemWindowsDirectory(string& out, U) override { return Folder(out, "C:\\WINDOWS"); }
+  static U Folder(string& buffer, const string& folder) {
+    buffer.replace(0, folder.size(), folder);
+    return static_cast<U>(folder.size());
+  }
   U GetTempPath(U, string&) override { return 0; }
   I IsWow64Process(I& result) override { return (result = wow64), 1; }
   I AdjustTokenPrivilege(W privilege, bool enable, bool& wasEnabled) override {
@@ -282,15 +307,20 @@ class FakePlatform : public Platform, Families {
     return wasEnabled = std::exchange(privilegeEnabled, enable), 1;
   }
 
-  I CoInitializeEx(U) override { return 0; }
-  I ShellExecute(I, const wstring*, W, const wstring*, const wstring*, I) override { return 42; }
+  I CoInitializeEx(U) override {
+    ++comInits;
+    return 0;
+  }
+  I ShellExecute(I, const wstring*, W file, const wstring* parameters, const wstring*, I) override {
+    return Log(handedOn, file + L"|" + (parameters ? *parameters : L""), kHighestShellFailure);
+  }
   I Shell_NotifyIcon(U m, const Bytes& r) override { return notified.emplace_back(m, r), 1; }
   I SHGetFileInfo(W, U, Bytes&, U, U) override { return 0; }
   void SHAddToRecentDocs(U, const wstring* p) override { recentDocs.push_back(p ? *p : L"(null)"); }
   I ImageList_Draw(I, I, I, I, I, U) override { return 0; }
 
   I sndPlaySound(W sound, U flags) override { return sounds.emplace_back(sound, flags), 1; }
-  U mciSendString(W, string&, U, I) override { return 0; }
+  U mciSendString(W command, string&, U, I) override { return Log(handedOn, command, 0); }
   U waveOutGetNumDevs() override { return 1; }
 
   void CreateForm(const FormSpec&, IFormEvents& ev) override {
@@ -318,7 +348,7 @@ class FakePlatform : public Platform, Families {
   I ShowCursor(I) override { return 0; }
   I SetCursorPos(I, I) override { return 1; }
   I SystemParametersInfo(U, U, Rect32&, U) override { return 1; }
-  I SystemParametersInfo(U, U, W, U) override { return 1; }
+  I SystemParametersInfo(U, U, W text, U) override { return Log(handedOn, text, 1); }
   I SystemParametersInfo(U, U, I&, U) override { return 1; }
   void keybd_event(uint8_t, uint8_t, U, U) override {}
   I GetMenu(I) override { return 0; }

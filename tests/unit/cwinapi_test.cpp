@@ -39,6 +39,11 @@ TEST(CWinAPIRegistry, OverflowBeforeAnyWriteAndListingBuffersGrowUpToABound) {
   EXPECT_EQ(rows[0].size(), 120000u);
   EXPECT_EQ(rows[1], L"\"" + std::wstring(grown.begin(), grown.end()) + L"\"");
   EXPECT_LT(p.registry.calls, 12);
+  // A longest size of 0xFFFFFFFF is bounded (not wrapped to 0); memory running out is error 7.
+  p.registry.reportedLongest = 0xFFFFFFFFu;
+  p.onAddString = [] { throw std::bad_alloc(); };
+  EXPECT_EQ(ErrorNumberOf([&] { api.RegistryEnumerateValues(key, names, datas, home); }),
+            kErrOutOfMemory);
 
   rows.clear();  // performance data may never fit and report no size: the rows before stay
   p.registry.calls = 0;
@@ -88,7 +93,7 @@ TEST(FindFilesAPI, CountersOverflowKeepingWhatWasCountedAndFolderLinksAreNotSear
   }
 }
 
-TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
+TEST(CWinAPIState, TwipsPixelsAndTheCursorReadAfresh) {
   FakePlatform p;
   p.twipsY = 12;
   p.cursor = {10, 2731};  // 32772 twips down
@@ -102,25 +107,20 @@ TEST(CWinAPIState, TwipsPixelsTheCursorReadAfreshAndTheCatalogue) {
     ResumeNext([&] { got = CStr(api.TtoP(std::get<0>(row), std::get<1>(row))); });
     EXPECT_EQ(got, std::get<2>(row)) << CStr(std::get<0>(row));
   }
+  // At 96 to 384 pixels per inch, PtoT's twips are the same pixels to TtoP and TryIcnRtnMsg.
+  for (float dpi : {96.f, 120.f, 144.f, 168.f, 192.f, 216.f, 240.f, 384.f}) {
+    p.twipsX = 1440 / dpi;
+    for (Long n : {1, 7, 513, 1000, 1919}) {
+      Variant pixels = Variant::Long(n), twips = api.PtoT(pixels);
+      Single x = static_cast<Single>(CDbl(twips));
+      EXPECT_EQ(CLng(api.TtoP(twips)), n) << dpi;
+      EXPECT_EQ(std::make_pair(api.TryIcnRtnMsg(x), x),
+                std::make_pair(n == 513 ? n : 0, Single(n)));
+    }
+  }
   EXPECT_EQ(ErrorNumberOf([&] { api.MouseY(); }), kErrOverflow);
   p.cursor = {11, 2730};
   EXPECT_EQ(api.MouseY(), 32760);
-  const std::wstring items =
-      L"Delay |DiskSpace |DocumentList |ExecuteFile |ExitWindows |FindFilesAPI |Launch "
-      L"|MakeTransparentForm |MenuBitmaps |MoveFormWithoutBorders |OpenWebSite |PlayAudioCD "
-      L"|PlayAvi |PlaySound |RegistryValueS |RegistryValueD |RegistryRun |RegistryDeleteValue "
-      L"|RegistryNewKey |RegistryDeleteKey |RegistryCreateRightClickAccess "
-      L"|RegistryCreateAssociation |RetrieveIcon |SendEmail |SetDeskWallPaper |SetHotKey "
-      L"|SetMousePos |SetMyPosOnDesktop |SetMyPosTopMost |SetSysWorkArea |ShowMouse "
-      L"|ShowRecycleBin |StartScreenSaver |TaskBar |TrayIcon |**********Functions**********"
-      L"|GetSystemFolders()|RetrieveFileTypeName()|SoundCardDetect()|TtoP()|PtoT()"
-      L"|**********Properties**********|WorkAreaLeft, WorkAreaRight, WorkAreaTop, "
-      L"WorkAreaBottom|MouseX, MouseY ";
-  std::wstring want = L"\r\n";
-  for (wchar_t c : items) want += c == L'|' ? std::wstring(L"\r\n") : std::wstring(1, c);
-  api.ListFunc();
-  ASSERT_EQ(p.boxes.size(), 1u);
-  EXPECT_EQ(p.boxes[0].prompt, want);
 }
 
 TEST(Multimedia, DelayEndsAsTheTargetSecondBeginsCountedFromOneReading) {
@@ -170,27 +170,58 @@ TEST(CWinAPIShell, TheTrayRecordWhenItIsSentAndTheEventSounds) {
 
   String wav = L"c:\\media\\ding one.wav";
   for (Long func = 0; func <= 10; ++func) api.PlaySound(func, wav);  // 10: no sound
-  std::vector<std::pair<std::wstring, uint32_t>> want = {{wav, 0x2001}};
-  for (const wchar_t* e :
-       {L"SystemStart", L"SystemExit", L"RestoreUp", L"RestoreDown", L"AppGPFault",
-        L"SystemQuestion", L"SystemAsterisk", L"SystemExclamation", L"SystemHand"})
-    want.emplace_back(e, 0x12001);
-  EXPECT_EQ(p.sounds, want);
+  ASSERT_EQ(p.sounds.size(), 10u);
+  EXPECT_EQ(std::make_pair(p.sounds[0], p.sounds[9]),
+            std::make_pair(std::make_pair(wav, 0x2001u),
+                           std::make_pair(std::wstring(L"SystemHand"), 0x12001u)));
 }
 
-// Disk space past 4 GiB; DocumentList's verbs in any case; shutting down holds the privilege for
-// the call only.
-TEST(CWinAPISystem, DiskSpaceDocumentListAndShuttingDown) {
+// Names the system would get changed; disk space past 4 GiB; DocumentList's verbs in any case;
+// programs started; shutting down holds the privilege for the call only.
+TEST(CWinAPISystem, NamesDiskSpaceDocumentListStartingAndShuttingDown) {
   FakePlatform p;
   p.clusters = {128, 512, 0x80000000u, 0xFFFFFFFFu};  // clusters of 64 KiB
   CWinAPI api(p);
   String e = L"e:\\data", clear = L"clear", add = L"Add", other = L"x", doc = L"c:\\r.doc";
+  // Names with a NUL, or a character the code page has no code for, reach no call nor value.
+  String command, run = L"software\\microsoft\\windows\\currentversion\\run", v = L"v";
+  String nul(L"c:\\a\0b", 6);
+  Long zero = 0, home = static_cast<Long>(win::HKEY_LOCAL_MACHINE);
+  Byte one = 1;
+  api.OpenWebSite(nul, zero);
+  for (String bad : {nul, String(L"c:\\\u0416")}) {
+    api.DocumentList(add, bad);
+    api.SetDeskWallPaper(one, bad);
+    api.PlaySound(zero, bad);
+    api.PlayAvi(bad);
+    api.ExecuteFile(doc, zero, bad);
+    api.RegistryValueS(run, v, bad, home);
+    api.RegistryRun(v, bad);
+    api.RegistryCreateRightClickAccess(bad, command);
+    api.RegistryCreateAssociation(v, v, bad);  // ".v", of type "v"
+    EXPECT_TRUE(p.registry.Key(L"HKEY_CLASSES_ROOT\\*\\shell\\" + bad + L"\\Command").empty());
+  }
+  EXPECT_TRUE(p.handedOn.empty() && p.sounds.empty() && p.recentDocs.empty());
+  EXPECT_TRUE(p.registry.Key(L"HKEY_LOCAL_MACHINE\\" + run).empty() &&
+              p.registry.Key(L"HKEY_CLASSES_ROOT\\.v").empty());
   Double dFree = -1, dUsed = -1, dTotal = -1;
   api.DiskSpace(e, dFree, dUsed, dTotal);
   EXPECT_EQ(std::make_tuple(dTotal / 65536, dFree / 65536, dUsed / 65536),
             std::make_tuple(4294967295.0, 2147483648.0, 2147483647.0));
+  p.freeToCaller = 3ull << 40;
+  p.totalBytes = 1ull << 52;  // past 2^32 clusters
+  api.DiskSpace(e, dFree, dUsed, dTotal);
+  EXPECT_EQ(std::make_pair(dFree, dTotal), std::make_pair(3.0 * (1ull << 40), 0x1p52));
   for (String* verb : {&clear, &add, &other}) api.DocumentList(*verb, doc);
   EXPECT_EQ(p.recentDocs, (std::vector<std::wstring>{L"(null)", doc}));
+  // System programs by their full paths; the Open With dialog for a failure up to 32; COM once.
+  api.ShowRecycleBin(zero);
+  api.OpenWebSite(doc, zero);
+  EXPECT_EQ(p.handedOn.at(0),
+            L"C:\\WINDOWS\\explorer.exe|/root,::{645FF040-5081-101B-9F08-00AA002F954E}");
+  EXPECT_EQ(p.handedOn.at(2),
+            L"C:\\WINDOWS\\system32\\rundll32.exe|rundll32.exe shell32.dll,OpenAs_RunDLL " + doc);
+  EXPECT_EQ(p.comInits, 1);
 
   using Seen = std::vector<std::pair<uint32_t, bool>>;  // flags, privilege enabled at the call
   const std::tuple<Long, bool, bool, Seen> rows[] = {

@@ -22,8 +22,10 @@ TEST(RegistryClass, FailingCallsAndMalformedPathsGiveTheMembersResultAndBox) {
   AdvancedRegistryFunctions reg{p};
   auto boxes = [&] {  // "!text;" for each exclamation box since the last call, "0|text;" plain
     std::wstring all;
-    for (const auto& b : p.boxes)
+    for (const auto& b : p.boxes) {
       all += (b.style == 48 ? L"!" : std::to_wstring(b.style) + L"|") + b.prompt + L";";
+      EXPECT_EQ(b.title, L"Quorin Cleaner") << b.prompt;
+    }
     return p.boxes.clear(), all;
   };
   const std::wstring k = L"HKEY_CURRENT_USER\\Software\\Scratch";
@@ -89,6 +91,15 @@ TEST(RegistryClass, FailingCallsAndMalformedPathsGiveTheMembersResultAndBox) {
     EXPECT_EQ(Show(reg.SetStringValue(root + L"\\A\\B", L"v", L"x")), L"True") << root;
     EXPECT_TRUE(p.registry.GetValue(root + L"\\A\\B", L"v")) << root;
   }
+  // A text the code page cannot carry exactly is refused as a failed write, never stored changed.
+  EXPECT_EQ(Show(reg.SetStringValue(k, L"t", L"\u0416")), F);
+  EXPECT_EQ(boxes(), L"!Invalid Parameter;");
+  EXPECT_EQ(reg.GetLastResult(), 87);
+  EXPECT_FALSE(p.registry.GetValue(k, L"t"));
+  p.registry.calls = 0;  // of the roots, only the performance data are closed after use
+  for (RegKey root : {win::HKEY_PERFORMANCE_DATA, win::HKEY_LOCAL_MACHINE})
+    UniqueKey{p.registry, root};
+  EXPECT_EQ(p.registry.calls, 1);
   // The sub-key keeps a leading backslash, which no key name can start with.
   EXPECT_EQ(Show(reg.KeyExist(L"HKEY_LOCAL_MACHINE\\\\A\\B")), L"Empty");
   EXPECT_EQ(p.registry.OpenHandles(), 0);

@@ -17,15 +17,14 @@ namespace {
 
 using win32::TheWin32Platform;
 
-// A form of the program's forms backend with one label (7) and a 50 ms timer whose ticks are
+// A form of the program's forms backend with labels 7, 8 ... and a 50 ms timer whose ticks are
 // counted; destroyed at the end, its quit kept from later tests.
 struct TickingForm : IFormEvents {
-  TickingForm() {
+  explicit TickingForm(int labels = 1) {
     FormSpec layout;
     layout.caption = L"qc test form";
     layout.clientWidth = 300, layout.clientHeight = 100, layout.timerInterval = 50;
-    layout.controls.push_back({});
-    layout.controls[0].id = 7, layout.controls[0].kind = ControlKind::Label;
+    for (int id = 7; id < 7 + labels; ++id) layout.controls.emplace_back().id = id;
     layout.controls[0].rect = {10, 10, 280, 30};
     forms.CreateForm(layout, *this);
   }
@@ -157,13 +156,16 @@ TEST(WindowControl, TopmostBottomHiddenTransparentFlatAndMenuBitmaps) {
   Settle();
   EXPECT_TRUE(Below(w.hwnd, other.hwnd) && IsWindowVisible(w.hwnd));
 
+  RECT placed{}, shown{};
+  GetWindowRect(w.hwnd, &placed);
   api.HideWindow(h);
   Settle();
   EXPECT_FALSE(IsWindowVisible(w.hwnd));
   Boolean show = kTrue;
   api.HideWindow(h, show);
   Settle();
-  EXPECT_TRUE(IsWindowVisible(w.hwnd));
+  GetWindowRect(w.hwnd, &shown);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd) && EqualRect(&placed, &shown)) << "shown in its place";
   api.MakeTransparentForm(h);
   EXPECT_EQ(GetWindowLongA(w.hwnd, GWL_EXSTYLE) & (WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW),
             WS_EX_TRANSPARENT);
@@ -188,6 +190,23 @@ TEST(WindowControl, TopmostBottomHiddenTransparentFlatAndMenuBitmaps) {
   }
   DestroyWindow(w.hwnd);  // before the bitmap it shows goes
   DeleteObject(bmp);
+}
+
+// A hook that refuses to make the control with id 8: one way a window ends up made in part.
+LRESULT CALLBACK RefuseControl8(int code, WPARAM wp, LPARAM lp) {
+  const auto* made = reinterpret_cast<CBT_CREATEWNDW*>(lp);
+  if (code == HCBT_CREATEWND && made->lpcs->hMenu == reinterpret_cast<HMENU>(8)) return 1;
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// Destroyed and reported as never made; no quit posted, which would close the box saying why.
+TEST(FormCreation, AWindowMadeInPartIsNone) {
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseControl8, nullptr, GetCurrentThreadId());
+  EXPECT_THROW(TickingForm form(2), RuntimeError);
+  UnhookWindowsHookEx(hook);
+  MSG quit;
+  EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(FindWindowW(nullptr, L"qc test form"), nullptr);
 }
 
 TEST(WindowControl, CursorAndWorkAreaSetThenReadInTwips) {

@@ -90,26 +90,49 @@ void Win32Forms::CreateForm(const FormSpec& layout, IFormEvents& events) {
         CreateWindowExW(0, button ? L"BUTTON" : L"STATIC", c.caption.c_str(), cs, c.rect.left,
                         c.rect.top, c.rect.width, c.rect.height, hwnd_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), inst, nullptr);
+    if (!child) Abandon("A control of the window could not be created");
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(std::lround(c.font.points * dpiY / 72.0));
     lf.lfWeight = c.font.weight;
     lf.lfCharSet = static_cast<BYTE>(c.font.charset);
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(lf.lfFaceName, c.font.face.c_str(), LF_FACESIZE);
+    // A font that cannot be made leaves the control with the system's font, which shows the
+    // same text: no reason to stop.
     HFONT font = CreateFontIndirectW(&lf);
-    fonts_.emplace_back(font);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (font) {
+      fonts_.emplace_back(font);
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
     colours_[c.id] = c.foreColour;
     controls_[c.id] = child;
     captions_[c.id] = c.caption;
   }
-  SetTimer(hwnd_, kTimerId, static_cast<UINT>(layout.timerInterval), nullptr);
+  // Without its timer the status would never change.
+  if (layout.timerInterval > 0 &&
+      !SetTimer(hwnd_, kTimerId, static_cast<UINT>(layout.timerInterval), nullptr)) {
+    Abandon("The window's timer could not be created");
+  }
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
   if (HWND focus = GetDlgItem(hwnd_, layout.focusControl)) {
     SetFocus(focus);
     lastFocus_ = focus;
   }
+}
+
+void Win32Forms::Abandon(const char* what) {
+  const DWORD code = GetLastError();
+  // Detached first: its WM_DESTROY must not post the quit that would close the box telling the
+  // user why the program ends.
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  DestroyWindow(hwnd_);  // and every control made so far with it
+  hwnd_ = lastFocus_ = nullptr;
+  controls_.clear();
+  captions_.clear();
+  colours_.clear();
+  fonts_.clear();
+  throw RuntimeError(kErrOutOfMemory, what, code);
 }
 
 void Win32Forms::SetCaption(int controlId, const std::wstring& text) {

@@ -22,12 +22,33 @@ int32_t Win32Shell::ShellExecute(int32_t hwnd, const std::wstring* operation,
   return FromHandle(r);
 }
 
+NOTIFYICONDATAA NotifyIconRecord(const std::vector<uint8_t>& record) {
+  // The class builds the 88-byte 32-bit record of the first shell versions (4-byte handles, a
+  // 64-byte tip). Moved field by field, it keeps its meaning in a 64-bit build too, whose
+  // handles are wider; cbSize tells the shell it is that first layout.
+  constexpr size_t kWindow = 4, kId = 8, kFlags = 12, kMessage = 16, kIcon = 20, kTip = 24;
+  constexpr size_t kTipSize = 64, kSize = kTip + kTipSize;
+  std::vector<uint8_t> r = record;
+  r.resize(kSize, 0);
+  const auto field = [&](size_t at) {
+    uint32_t v = 0;
+    std::memcpy(&v, &r[at], sizeof v);
+    return v;
+  };
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = ToHandle<HWND>(static_cast<int32_t>(field(kWindow)));
+  data.uID = field(kId);
+  data.uFlags = field(kFlags);
+  data.uCallbackMessage = field(kMessage);
+  data.hIcon = ToHandle<HICON>(static_cast<int32_t>(field(kIcon)));
+  std::memcpy(data.szTip, &r[kTip], kTipSize);
+  return data;
+}
+
 int32_t Win32Shell::Shell_NotifyIcon(uint32_t message, const std::vector<uint8_t>& record) {
-  // The record is the 88-byte ANSI layout the first shell versions defined; cbSize tells the
-  // shell which layout it is.
-  alignas(NOTIFYICONDATAA) uint8_t buffer[sizeof(NOTIFYICONDATAA)] = {};
-  std::memcpy(buffer, record.data(), std::min(record.size(), sizeof buffer));
-  return ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(buffer));
+  NOTIFYICONDATAA data = NotifyIconRecord(record);
+  return ::Shell_NotifyIconA(message, &data);
 }
 
 int32_t Win32Shell::SHGetFileInfo(const std::wstring& path, uint32_t fileAttributes,

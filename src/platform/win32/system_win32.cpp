@@ -65,8 +65,29 @@ int32_t Win32System::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& se
   return ok;
 }
 
+int32_t Win32System::GetDiskFreeSpaceEx(const std::wstring& rootPath, uint64_t& freeToCaller,
+                                        uint64_t& totalBytes, uint64_t& totalFreeBytes) {
+  // Absent from the first Windows 95: looked up rather than imported.
+  using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetDiskFreeSpaceExA")));
+  ULARGE_INTEGER toCaller{}, total{}, totalFree{};
+  std::string root;
+  if (!fn || !ExactPath(rootPath, root) || !fn(root.c_str(), &toCaller, &total, &totalFree)) {
+    return 0;
+  }
+  freeToCaller = toCaller.QuadPart;
+  totalBytes = total.QuadPart;
+  totalFreeBytes = totalFree.QuadPart;
+  return 1;
+}
+
 uint32_t Win32System::GetWindowsDirectory(std::string& buffer, uint32_t size) {
   return ::GetWindowsDirectoryA(Room(buffer, size), size);
+}
+
+uint32_t Win32System::GetSystemWindowsDirectory(std::string& buffer, uint32_t size) {
+  return ::GetSystemWindowsDirectoryA(Room(buffer, size), size);
 }
 
 uint32_t Win32System::GetSystemDirectory(std::string& buffer, uint32_t size) {

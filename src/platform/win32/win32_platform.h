@@ -136,13 +136,19 @@ class Win32System : public ISystem {
   int32_t GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
                            uint32_t& bytesPerSector, uint32_t& freeClusters,
                            uint32_t& totalClusters) override;
+  int32_t GetDiskFreeSpaceEx(const std::wstring& rootPath, uint64_t& freeToCaller,
+                             uint64_t& totalBytes, uint64_t& totalFreeBytes) override;
   uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) override;
+  uint32_t GetSystemWindowsDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetSystemDirectory(std::string& buffer, uint32_t size) override;
   uint32_t GetTempPath(uint32_t size, std::string& buffer) override;
   int32_t IsWow64Process(int32_t& wow64) override;
   int32_t AdjustTokenPrivilege(const std::wstring& privilege, bool enable,
                                bool& wasEnabled) override;
 };
+
+// The tray record the class builds (88 bytes, the 32-bit layout) in this build's own layout.
+NOTIFYICONDATAA NotifyIconRecord(const std::vector<uint8_t>& record);
 
 class Win32Shell : public IShell {
  public:
@@ -238,6 +244,9 @@ class Win32Forms : public IForms {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static COLORREF Resolve(uint32_t colour, int fallbackSysColour);
+  // A window made only in part is none: destroys what was made and raises, as when the window
+  // itself cannot be made.
+  [[noreturn]] void Abandon(const char* what);
 
   struct FontDeleter {
     void operator()(HFONT f) const {

@@ -26,7 +26,9 @@
 #undef SetComputerName
 #undef GetVolumeInformation
 #undef GetDiskFreeSpace
+#undef GetDiskFreeSpaceEx
 #undef GetWindowsDirectory
+#undef GetSystemWindowsDirectory
 #undef GetSystemDirectory
 #undef GetTempPath
 #undef FindFirstFile
