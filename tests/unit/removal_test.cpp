@@ -62,60 +62,52 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
   };
   const auto onSystemVolume = [](FakePlatform& p) { p.windowsDirectory = "E:\\WINDOWS"; };
   const uint32_t kCdRom = 5, kRemovable = 2, kRemote = 4, kUnseen = 1, kReadOnly = 0x80000;
-  enum { kScheduled = 1 };
   struct Row {
     std::wstring says;            // the whole box
     std::vector<uint32_t> codes;  // 0: the deletion succeeds
-    int flags = 0;
     std::function<void(FakePlatform&)> arrange = nullptr;
   } rows[] = {
       {kRemoved, {0, 2, 3, 15, 21, 123, 1005, 1112}},  // not there
-      {NotRemoved(inUse + restart) + kRestart, {32, 33}, kScheduled, onSystemVolume},
-      {NotRemoved(denied + restart) + kRestart, {5}, kScheduled, onSystemVolume},
+      {NotRemoved(inUse + restart) + kRestart, {32, 33}, onSystemVolume},
+      {NotRemoved(denied + restart) + kRestart, {5}, onSystemVolume},
       {NotRemoved(denied + L"; it could not be marked for deletion at restart either"),
        {5},
-       0,
        [&](FakePlatform& p) {
          onSystemVolume(p);
          p.files.moveFails = true;
        }},
       // Elsewhere a restart may not find the drive under its letter: nothing is promised.
-      {NotRemoved(denied + kHoldOff), {5}, 0, drive(kRemote)},
+      {NotRemoved(denied + kHoldOff), {5}, drive(kRemote)},
       {locked, {19}},
       {NotRemoved(e + L"Windows error 1117 (Path/File access error)"), {1117}},
-      {disc, {5, 19}, 0, drive(kCdRom)},
-      {disc, {1117}, 0, drive(kCdRom, kReadOnly)},
-      {NotRemoved(inUse + kHoldOff),
-       {32},
-       0,
-       drive(kCdRom, kReadOnly)},                          // a disc in use is no disc
-      {locked, {5, 19}, 0, drive(kRemovable, kReadOnly)},  // a stick with its lock switch on
+      {disc, {5, 19}, drive(kCdRom)},
+      {disc, {1117}, drive(kCdRom, kReadOnly)},
+      // A disc in use is no disc.
+      {NotRemoved(inUse + kHoldOff), {32}, drive(kCdRom, kReadOnly)},
+      {locked, {5, 19}, drive(kRemovable, kReadOnly)},  // a stick with its lock switch on
       // A medium that loses deletions.
       {locked,
        {0},
-       0,
        [&](FakePlatform& p) {
          drive(kRemovable, kReadOnly)(p);
          onDelete(OnDelete::Stays)(p);
        }},
-      {kRemoved + network, {53, 55, 67, 1222, 1231}, 0, drive(kRemote)},
+      {kRemoved + network, {53, 55, 67, 1222, 1231}, drive(kRemote)},
       // A mapped drive out of an elevated process's sight.
       {kRemoved + network,
        {2, 3},
-       0,
        [&](FakePlatform& p) {
          drive(kUnseen)(p);
          p.registry.SetString(L"HKEY_CURRENT_USER\\Network\\E", L"RemotePath", "\\\\server\\share");
        }},
-      {kRemoved, {3}, 0, drive(kUnseen)},  // not there, and not mapped
+      {kRemoved, {3}, drive(kUnseen)},  // not there, and not mapped
       // "Deleted", but still open elsewhere.
-      {NotRemoved(pending), {0}, 0, onDelete(OnDelete::Pending)},
-      {NotRemoved(pending), {0}, 0, onDelete(OnDelete::PendingFat)},
-      {NotRemoved(e + L"it is still there"), {0}, 0, onDelete(OnDelete::Stays)},
+      {NotRemoved(pending), {0}, onDelete(OnDelete::Pending)},
+      {NotRemoved(pending), {0}, onDelete(OnDelete::PendingFat)},
+      {NotRemoved(e + L"it is still there"), {0}, onDelete(OnDelete::Stays)},
       {NotRemoved(L"\"SVCHOST" + run + oom + L"\n\"SVCHOST" + userRun + oom + L"\n\"QUORIN" + run +
                   oom + L"\n\"QUORIN" + userRun + oom),
        {0},
-       0,
        [](FakePlatform& p) {  // tried all the same, nothing skipped, pair by pair
          for (const std::wstring& key : {std::wstring(kMachineRun), std::wstring(kUserRun)})
            p.registry.Key(key).clear();
@@ -125,7 +117,6 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
        }},
       {NotRemoved(L"\"SVCHOST" + run + L" (32-bit view): the value could not be deleted"),
        {0},
-       0,
        [](FakePlatform& p) {  // a 32-bit program on 64-bit Windows: two machine views
          p.registry.SetWow64(p.wow64 = true);
          p.registry.SetString(kMachineRun, L"SVCHOST", "w", true);
@@ -149,7 +140,7 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       EXPECT_FALSE(p.registry.GetValue(kUserRun, L"SVCHOST"));
       EXPECT_FALSE(p.files.Get(L"c:\\windows\\mdm.exe"));
       EXPECT_EQ(p.files.Get(L"c:\\data\\target.doc")->attributes, 0x23u) << "the link was followed";
-      EXPECT_EQ(p.files.deleteAtReboot.size(), row.flags & kScheduled ? 1u : 0u);
+      EXPECT_EQ(p.files.deleteAtReboot.size(), row.says.find(restart) != std::wstring::npos);
       EXPECT_EQ(box.text, row.says);
       EXPECT_EQ(box.style, row.says.rfind(kRemoved, 0) == 0 ? 64 : 48);
     }
@@ -179,15 +170,15 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
            p.processes.push_back({20, L"svchost.exe", {L"c:\\windows\\svchost.exe"}});
          };
        }},
+      // One may not be ended, the other does not end in time: one bound for all.
       {NotRemoved(svchost + L": its running program could not be ended: access is denied\n" +
-                  held) +
-           kRestart + L"\n\nEnded the virus's running programs: " + quorin,
-       [](FakePlatform& p) { p.processes[kWorm].endable = false; }},
-      {NotRemoved(svchost + L": its running program could not be ended: it did not end in time\n" +
                   quorin + L": its running program could not be ended: it did not end in time\n" +
                   held + L"\n" + quorin + L": access was denied (it may be running)" + kHoldOff) +
            kRestart,
-       [](FakePlatform& p) { p.processes[kWorm].lingers = p.processes[kPartner].lingers = true; }},
+       [](FakePlatform& p) {
+         p.processes[kWorm].endable = false;
+         p.processes[kPartner].lingers = true;
+       }},
       {kRemoved + L"\n\nEnded the virus's running programs: " + svchost,
        [](FakePlatform& p) {  // the cleaner itself, started from a worm's file name
          p.processes[kPartner].id = p.processId;
@@ -221,7 +212,7 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
       EXPECT_TRUE(p.processes[left].running) << left;
     // A running worm writes its value back: the programs go before the values.
     EXPECT_EQ(!p.registry.GetValue(kMachineRun, L"SVCHOST"), !p.processes[kWorm].running);
-    EXPECT_LE(p.clock, 2000) << "one bound for all";
+    EXPECT_LE(p.clock, 2000);
     EXPECT_EQ(p.OpenKernelHandles(), 0);
   }
 }
