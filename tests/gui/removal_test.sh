@@ -66,9 +66,7 @@ check "Run key made unreadable" drive readable "$RUN" no
 check "unreadable Run key: status red" shows "$INFECTED" 2000
 box=$(kill_virus)
 check "unreadable Run key: SVCHOST could not be checked" grep -qE '"SVCHOST" in HKEY_LOCAL_MACHINE[^|]*could not be checked: access is denied' <<<"$box"
-expect_eq "unreadable Run key: exclamation box" "${box##*|}" exclamation
 drive readable "$RUN" yes
-check "readable again: status green" shows "$CLEAN" 2000
 
 worm_files=('c:\windows\svchost.exe' 'c:\windows\mdm.exe' 'f:\quorin.exe')
 for l in c d e g h i j k l m n o; do worm_files+=("$l:\\autorun.inf" "$l:\\quorin.exe"); done
@@ -111,12 +109,10 @@ for a in +h +s; do w attrib $a 'f:\autorun.inf' >/dev/null; done
 w attrib +r 'e:\autorun.inf' >/dev/null
 decoys_before=$(decoys)
 expect_eq "planted: the worm's values" "$(worm_values)" $((3 * ${#views[@]} + 3))
-check "status red after planting" shows "$INFECTED" 5000
 expect_eq "infection: closing box" "$(kill_virus)" "Virus Removed!|information"
 expect_eq "infection: no value left" "$(worm_values)" 0
 expect_eq "infection: no file left" "$(files_left)" 0
 expect_eq "decoys and the protective folder intact" "$(decoys)" "$decoys_before"
-check "status green after the removal" shows "$CLEAN" 1000
 
 # The worm's programs running (copies of the driver, each holding a scratch file) and another
 # program holding a worm file: "Kill Virus" ends the worm's programs itself, by the file they run
@@ -144,6 +140,5 @@ for n in 0 1; do check "worm program $n ended" within 5000 eval "! running $n"; 
 check "the decoy of the same name runs on" running 2
 expect_eq "every file but the held one gone at once" "$(files_left)" 1
 check "held file: marked for deletion at restart" grep -qi mdm.exe <<<"$(w reg query "$session" /v PendingFileRenameOperations)"
-rm -f "$work/running2" "$work/running3"
 check "program still running" app_running
 finish

@@ -189,15 +189,8 @@ struct MessageBoxCall {
 };
 
 // The registry and the files apart; the other families answer nothing but what a test sets.
-struct Families : ICodePage,
-                  IRuntime,
-                  ISystem,
-                  IShell,
-                  IMultimedia,
-                  IForms,
-                  IWindows,
-                  IProcesses {};
-class FakePlatform : public Platform, Families {
+struct Families : ICodePage, IRuntime, ISystem, IShell, IMultimedia, IForms, IWindows {};
+class FakePlatform : public Platform, Families, IProcesses {
  public:
   FakeRegistry registry;
   FakeFiles files;

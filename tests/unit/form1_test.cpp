@@ -56,10 +56,9 @@ TEST(Form1Monitor, RedWhileEitherViewHoldsTheValue) {
     p.Tick();
     return std::make_pair(p.captions[kLabel2], p.colours[kLabel2]);
   };
-  const auto infected = std::make_pair(std::wstring(L"The virus exists and still running"), 255u);
   EXPECT_EQ(status(), std::make_pair(std::wstring(L"Virus Cleaned"), 65280u));
   p.registry.SetString(kMachineRun, L"SVCHOST", "w", true);  // the 64-bit view only
-  EXPECT_EQ(status(), infected);
+  EXPECT_EQ(status(), std::make_pair(std::wstring(L"The virus exists and still running"), 255u));
 }
 
 // Redirection is off for the start only, restored on the error path too; the box says why.

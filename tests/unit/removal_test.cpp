@@ -1,6 +1,5 @@
 // The removal where Wine cannot arrange the case (failure codes, views, media, unseen drives,
-// links, programs that will not end) and the matching of running programs to the worm's files;
-// the window driven from outside shows a real infection go.
+// links, programs that will not end); the window driven from outside shows a real infection go.
 #include "app/removal.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +13,6 @@ using test::FakePlatform;
 using OnDelete = test::FakeFile::OnDelete;
 
 const std::wstring kRemoved = L"Virus Removed!";
-const std::wstring kAdvice =
-    L"\nEnd the virus's process in Task Manager (\"Open Task manager\") and press \"Kill Virus\" "
-    L"again. If that does not help, run Quorin Cleaner as administrator.";
 const std::wstring kHoldOff = L"; close the program holding it and press Kill Virus again";
 const std::wstring kRestart =
     L"\n\nThe files marked for deletion at restart go when Windows starts again.";
@@ -26,14 +22,15 @@ RemovalReport RunOn(FakePlatform& p) {
   AdvancedRegistryFunctions registry(p);
   std::vector<RegistryView> views = {RegistryView::Default};
   if (p.wow64) views.push_back(RegistryView::Force64);
-  Removal removal(p, registry, views);
-  return RenderRemoval(removal.Run());
+  return RenderRemoval(Removal(p, registry, views).Run());
 }
 
 std::wstring NotRemoved(const std::wstring& lines) {
   return L"The virus was not removed completely. These items are still there or could not be "
          L"checked:\n\n" +
-         lines + L"\n" + kAdvice;
+         lines +
+         L"\n\nEnd the virus's process in Task Manager (\"Open Task manager\") and press \"Kill "
+         L"Virus\" again. If that does not help, run Quorin Cleaner as administrator.";
 }
 
 // One machine per row: the worm's files (mdm.exe read-only, a file link named quorin.exe, e:'s
@@ -158,11 +155,8 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
       svchost +
       L": access was denied (it may be running); it will be deleted when Windows restarts";
   enum Process { kWorm, kPartner, kSystem32, kSysWow64, kMdmElsewhere, kUnreadable, kReused };
-  struct Row {
-    std::wstring says;
-    std::function<void(FakePlatform&)> arrange = nullptr;
-  } rows[] = {
-      {bothEnded},
+  const std::pair<std::wstring, std::function<void(FakePlatform&)>> rows[] = {
+      {bothEnded, nullptr},
       // Ended, it starts its partner again.
       {bothEnded,
        [](FakePlatform& p) {
@@ -185,15 +179,9 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
          p.processes[kPartner].images = {L"c:\\tools\\quorin.exe"};
        }},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.says);
+  for (const auto& [says, arrange] : rows) {
+    SCOPED_TRACE(testing::Message() << says);
     FakePlatform p;
-    for (const wchar_t* f :
-         {L"c:\\windows\\system32\\svchost.exe", L"c:\\windows\\syswow64\\svchost.exe",
-          L"d:\\tools\\mdm.exe", L"e:\\quorin.exe", L"c:\\tools\\quorin.exe"})
-      p.files.Add(f);
-    // The worm started from a substituted drive: its image path is another spelling.
-    p.files.Add(L"z:\\windows\\svchost.exe").fileIndex = p.files.Add(svchost).fileIndex;
     p.processes = {{11, L"SVCHOST.EXE", {L"z:\\windows\\svchost.exe"}},
                    {12, L"quorin.exe", {quorin}},
                    {10, L"svchost.exe", {L"c:\\windows\\system32\\svchost.exe"}},
@@ -202,12 +190,18 @@ TEST(Removal, TheWormsRunningProgramsAndNothingElseAreEnded) {
                    {15, L"quorin.exe", {}},
                    // Its id taken by another program between the look and the ending.
                    {16, L"svchost.exe", {svchost, L"c:\\windows\\system32\\svchost.exe"}}};
+    for (const test::FakeProcess& running : p.processes) {
+      for (const std::wstring& image : running.images) p.files.Add(image);
+    }
+    p.files.Add(L"c:\\tools\\quorin.exe");
+    // The worm started from a substituted drive: its image path is another spelling.
+    p.files.Add(L"z:\\windows\\svchost.exe").fileIndex = p.files.Add(svchost).fileIndex;
     p.registry.onQuery = [&p](const std::wstring&) {
       if (p.processes[kWorm].running) p.registry.SetString(kMachineRun, L"SVCHOST", "w");
     };
-    if (row.arrange) row.arrange(p);
+    if (arrange) arrange(p);
     const RemovalReport box = RunOn(p);
-    EXPECT_EQ(box.text, row.says);
+    EXPECT_EQ(box.text, says);
     for (Process left : {kSystem32, kSysWow64, kMdmElsewhere, kUnreadable, kReused})
       EXPECT_TRUE(p.processes[left].running) << left;
     // A running worm writes its value back: the programs go before the values.
