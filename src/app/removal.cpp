@@ -5,8 +5,10 @@
 #include <utility>
 
 #include "platform/on_error.h"
+#include "platform/privilege_for_scope.h"
 #include "platform/redirection_off.h"
 #include "platform/runtime_error.h"
+#include "platform/system_folder.h"
 #include "platform/unique_key.h"
 #include "platform/win_constants.h"
 
@@ -68,27 +70,6 @@ std::wstring Reason(int32_t code) {
   if (code == win::ERROR_ACCESS_DENIED) return L"access is denied";
   return L"Windows error " + std::to_wstring(code);
 }
-
-// A privilege the token holds (an administrator's), enabled for one scope and then put back.
-class PrivilegeForScope {
- public:
-  PrivilegeForScope(ISystem& system, const wchar_t* privilege)
-      : system_(system), privilege_(privilege) {
-    enabled_ = system_.AdjustTokenPrivilege(privilege_, true, wasEnabled_) != 0;
-  }
-  PrivilegeForScope(const PrivilegeForScope&) = delete;
-  PrivilegeForScope& operator=(const PrivilegeForScope&) = delete;
-  ~PrivilegeForScope() {
-    bool ignored = false;
-    if (enabled_ && !wasEnabled_) system_.AdjustTokenPrivilege(privilege_, false, ignored);
-  }
-
- private:
-  ISystem& system_;
-  std::wstring privilege_;
-  bool enabled_ = false;
-  bool wasEnabled_ = false;
-};
 
 // A file by what it is rather than how it is spelt: volume and file index. The file is opened
 // for its attributes only and shares everything, so a running program's image opens too.
@@ -169,12 +150,6 @@ const Rule kRules[] = {
 };
 
 }  // namespace
-
-std::wstring Widen(const char* text) {
-  std::wstring w;
-  for (const char* p = text; *p; ++p) w += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-  return w;
-}
 
 Presence CheckRunValue(AdvancedRegistryFunctions& registry, RegistryView view,
                        const std::wstring& path, const std::wstring& name, std::wstring& reason) {
@@ -321,11 +296,11 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
     const int64_t left = std::max<int64_t>(0, deadline - runtime.NowMilliseconds());
     processes.WaitForMultipleObjects(handles, 1, static_cast<uint32_t>(left));
   }
-  std::vector<int> ended;
+  std::set<int> ended;
   for (const Ending& e : endings) {
     // Gone is gone, even where ending it was refused because it was already on its way out.
     if (processes.WaitForMultipleObjects({e.process.get()}, 0, 0) == win::WAIT_OBJECT_0) {
-      ended.push_back(e.target);
+      ended.insert(e.target);
       continue;
     }
     unended_.insert(e.processId);
@@ -341,7 +316,7 @@ std::vector<std::wstring> Removal::EndWormPrograms() {
     const auto why = notEnded.find(static_cast<int>(t));
     if (why != notEnded.end()) {
       Record(Finding::Kind::Program, targets[t].path, Out::Failed, kNotEnded + why->second);
-    } else if (std::count(ended.begin(), ended.end(), static_cast<int>(t))) {
+    } else if (ended.count(static_cast<int>(t))) {
       Record(Finding::Kind::Program, targets[t].path, Out::Removed);
       endedPaths.push_back(targets[t].path);
     }
@@ -387,12 +362,10 @@ Removal::DriveFacts& Removal::Drive(const std::wstring& path) {
   const auto known = drives_.find(letter);
   if (known != drives_.end()) return known->second;
   if (!systemDrive_) {
-    std::string windows(win::MAX_PATH + 1, ' ');
-    const uint32_t n = platform_.System().GetWindowsDirectory(windows, win::MAX_PATH + 1);
-    // Where the Windows folder cannot be read, the worm's own drive is taken for it.
-    systemDrive_ = n > 0 && n <= win::MAX_PATH
-                       ? static_cast<wchar_t>(std::towlower(static_cast<unsigned char>(windows[0])))
-                       : kFirstDrive;
+    // The system-wide Windows folder (a per-user one may lie elsewhere); where it cannot be
+    // read, the worm's own drive is taken for it.
+    const std::wstring windows = SystemFolder(platform_, &ISystem::GetSystemWindowsDirectory);
+    systemDrive_ = windows.empty() ? kFirstDrive : static_cast<wchar_t>(std::towlower(windows[0]));
   }
   DriveFacts facts;
   facts.type = platform_.Files().GetDriveType(path.substr(0, 3));

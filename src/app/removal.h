@@ -24,9 +24,6 @@ enum class Presence { Present, Absent, Unknown };
 Presence CheckRunValue(AdvancedRegistryFunctions& registry, RegistryView view,
                        const std::wstring& path, const std::wstring& name, std::wstring& reason);
 
-// A runtime error's description as the program shows it.
-std::wstring Widen(const char* text);
-
 // What became of one item: a running program, a start-up value or a file. Items that were never
 // there have none.
 struct Finding {

@@ -75,6 +75,13 @@ class RuntimeError : public std::exception {
   uint32_t win32_code_;
 };
 
+// A runtime error's description as the program shows it (its texts are ASCII).
+inline std::wstring Widen(const char* text) {
+  std::wstring w;
+  for (const char* p = text; *p; ++p) w += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+  return w;
+}
+
 [[noreturn]] inline void Raise(int number) {
   throw RuntimeError(number);
 }

@@ -23,8 +23,7 @@ class ISystem {
   virtual int32_t GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& sectorsPerCluster,
                                    uint32_t& bytesPerSector, uint32_t& freeClusters,
                                    uint32_t& totalClusters) = 0;
-  // Bytes free to the caller, in total and free on the volume. Returns 0 where the system has
-  // no such call, as for a failure.
+  // Bytes free to the caller, in total and free on the volume.
   virtual int32_t GetDiskFreeSpaceEx(const std::wstring& rootPath, uint64_t& freeToCaller,
                                      uint64_t& totalBytes, uint64_t& totalFreeBytes) = 0;
   virtual uint32_t GetWindowsDirectory(std::string& buffer, uint32_t size) = 0;

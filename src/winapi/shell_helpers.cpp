@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system_folder.h"
 #include "platform/win_constants.h"
 #include "winapi/cwinapi.h"
 
@@ -90,15 +91,6 @@ int32_t FillFileInfo(Platform& platform, IShell& shell, const String& fName, Fil
   return r;
 }
 
-// A system folder's path from one of the folder calls; empty when the call cannot give it.
-String SystemPath(Platform& platform, uint32_t (ISystem::*folderCall)(std::string&, uint32_t)) {
-  std::string folder(win::MAX_PATH, ' ');
-  const uint32_t n = (platform.System().*folderCall)(folder, win::MAX_PATH);
-  if (n == 0 || n >= static_cast<uint32_t>(win::MAX_PATH)) return String();
-  folder.resize(n);
-  return platform.CodePage().FromAnsi(folder);
-}
-
 // ShellExecute "Open" with the shell's answer; up to 32 the user picks a program instead. The
 // dialog's program is named by its path in the system folder: searched for by name, it would be
 // taken from the program's or the current folder first, either of which may be a drive the worm
@@ -110,7 +102,7 @@ void OpenOrOfferOpenWith(Platform& platform, IShell& shell, Long handle, const S
   const int32_t r =
       shell.ShellExecute(handle, &kOpen, sFile, parameters, nullptr, win::SW_SHOWMAXIMIZED);
   if (r > kLastShellFailure) return;
-  const String folder = SystemPath(platform, &ISystem::GetSystemDirectory);
+  const String folder = SystemFolder(platform, &ISystem::GetSystemDirectory);
   // No program to start, as when it cannot be found.
   if (folder.empty()) throw RuntimeError(kErrFileNotFound);
   platform.Runtime().ShellProgram(folder + kOpenWithProgram, kOpenWith + sFile, kNormalFocus);
@@ -173,7 +165,7 @@ void CWinAPI::DocumentList(String& func, String& sName) {
 void CWinAPI::ShowRecycleBin(Long& h) {
   // By its path in the Windows folder: a bare name is looked for in the program's own folder
   // first, which may be the worm's drive. Without that folder there is nothing safe to start.
-  const String folder = SystemPath(platform_, &ISystem::GetSystemWindowsDirectory);
+  const String folder = SystemFolder(platform_, &ISystem::GetSystemWindowsDirectory);
   if (folder.empty()) return;
   ShellApi().ShellExecute(h, &kOpen, folder + kExplorerProgram, &kRecycleBin, nullptr,
                           win::SW_SHOWNORMAL);

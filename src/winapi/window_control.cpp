@@ -1,4 +1,7 @@
 // Window and desktop control: each member is a short, fixed sequence of user32 calls.
+#include <optional>
+
+#include "platform/privilege_for_scope.h"
 #include "platform/win_constants.h"
 #include "winapi/cwinapi.h"
 
@@ -180,13 +183,11 @@ void CWinAPI::ExitWindows(Long& func) {
   }
   // Shutting down and restarting do nothing without the shutdown privilege enabled; it is
   // enabled for the call only. Logging off needs none. The result is not looked at.
-  const bool needsPrivilege = flags == win::EWX_SHUTDOWN || flags == win::EWX_REBOOT;
-  bool wasEnabled = true;
-  ISystem& system = platform_.System();
-  const bool enabled =
-      needsPrivilege && system.AdjustTokenPrivilege(win::SE_SHUTDOWN_NAME, true, wasEnabled) != 0;
+  std::optional<PrivilegeForScope> shutdown;
+  if (flags == win::EWX_SHUTDOWN || flags == win::EWX_REBOOT) {
+    shutdown.emplace(platform_.System(), win::SE_SHUTDOWN_NAME);
+  }
   platform_.Windows().ExitWindowsEx(flags, 0);
-  if (enabled && !wasEnabled) system.AdjustTokenPrivilege(win::SE_SHUTDOWN_NAME, false, wasEnabled);
 }
 
 void CWinAPI::DisableCtrlAltDelete(Boolean& bDisable) {

@@ -203,8 +203,8 @@ class FakePlatform : public Platform, Families, IProcesses {
   bool wow64 = false;  // with registry.SetWow64: a 32-bit process on 64-bit Windows
   bool privilegeHeld = true, privilegeEnabled = false;  // the shutdown privilege
   U volumeFlags = 0;
-  string windowsDirectory;          // empty: the call fails
-  std::map<int, wstring> captions;  // the last caption and colour of each control
+  string systemWindowsDirectory = "C:\\WINDOWS";  // empty: the call fails
+  std::map<int, wstring> captions;                // the last caption and colour of each control
   std::map<int, U> colours;
   std::array<U, 4> clusters{8, 512, 1000, 4000};  // sectors, bytes, free, total
   std::vector<std::pair<U, Bytes>> notified;      // tray message, record
@@ -284,11 +284,11 @@ class FakePlatform : public Platform, Families, IProcesses {
     total = totalBytes;
     return totalBytes != 0;
   }
-  U GetWindowsDirectory(string& out, U) override {
-    return windowsDirectory.empty() ? 0 : Folder(out, windowsDirectory);
-  }
+  U GetWindowsDirectory(string&, U) override { return 0; }
   U GetSystemDirectory(string& out, U) override { return Folder(out, "C:\\WINDOWS\\system32"); }
-  U GetSystemWindowsDirectory(string& out, U) override { return Folder(out, "C:\\WINDOWS"); }
+  U GetSystemWindowsDirectory(string& out, U) override {
+    return systemWindowsDirectory.empty() ? 0 : Folder(out, systemWindowsDirectory);
+  }
   static U Folder(string& buffer, const string& folder) {
     buffer.replace(0, folder.size(), folder);
     return static_cast<U>(folder.size());

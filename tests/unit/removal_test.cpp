@@ -57,7 +57,7 @@ TEST(Removal, EachFailureIsNamedForWhatItIsAndOnlyKnownAbsenceIsClean) {
       p.volumeFlags = flags;
     };
   };
-  const auto onSystemVolume = [](FakePlatform& p) { p.windowsDirectory = "E:\\WINDOWS"; };
+  const auto onSystemVolume = [](FakePlatform& p) { p.systemWindowsDirectory = "E:\\WINDOWS"; };
   const uint32_t kCdRom = 5, kRemovable = 2, kRemote = 4, kUnseen = 1, kReadOnly = 0x80000;
   struct Row {
     std::wstring says;            // the whole box

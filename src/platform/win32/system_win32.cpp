@@ -57,7 +57,8 @@ int32_t Win32System::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& se
                                       uint32_t& totalClusters) {
   DWORD spc = sectorsPerCluster, bps = bytesPerSector, fc = freeClusters, tc = totalClusters;
   std::string root;
-  const BOOL ok = ExactPath(rootPath, root) && ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &fc, &tc);
+  const BOOL ok =
+      ExactPath(rootPath, root) && ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &fc, &tc);
   sectorsPerCluster = spc;
   bytesPerSector = bps;
   freeClusters = fc;
@@ -67,13 +68,10 @@ int32_t Win32System::GetDiskFreeSpace(const std::wstring& rootPath, uint32_t& se
 
 int32_t Win32System::GetDiskFreeSpaceEx(const std::wstring& rootPath, uint64_t& freeToCaller,
                                         uint64_t& totalBytes, uint64_t& totalFreeBytes) {
-  // Absent from the first Windows 95: looked up rather than imported.
-  using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-  static const Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetDiskFreeSpaceExA")));
   ULARGE_INTEGER toCaller{}, total{}, totalFree{};
   std::string root;
-  if (!fn || !ExactPath(rootPath, root) || !fn(root.c_str(), &toCaller, &total, &totalFree)) {
+  if (!ExactPath(rootPath, root) ||
+      !::GetDiskFreeSpaceExA(root.c_str(), &toCaller, &total, &totalFree)) {
     return 0;
   }
   freeToCaller = toCaller.QuadPart;
